@@ -1,0 +1,33 @@
+// File helpers of the model layer: whole-file reads with a size cap, and writes
+// that never leave a half-written file in place of a good one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+bool FileExists(const std::string& path);      // a regular file (or a link to one)
+bool DirectoryExists(const std::string& path); // "" counts as the current folder
+std::string ExtractFileDir(const std::string& path);
+// The extension with its dot, lower-cased ASCII ("" when the name has none).
+std::string LowerFileExt(const std::string& path);
+
+enum class TReadResult { Ok, Missing, Unreadable, TooLarge };
+
+// Reads at most maxBytes from the start of the file. With failIfLarger set, a file
+// longer than maxBytes is refused (TooLarge) rather than cut.
+TReadResult ReadFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
+                           bool failIfLarger = false);
+
+// Writes the bytes to a temporary file in the target's folder, flushes it to disk
+// and renames it over the target. On any failure the old file stays as it was and
+// the temporary file is removed. An existing target keeps its permissions.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return WriteFileAtomic(path, bytes.data(), bytes.size());
+}
+
+// The folder of the running executable, with a trailing '/'. Every file the
+// program reads or writes by itself lives there.
+std::string ProgramFolder();
