@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 class TTempDir {
 public:
@@ -51,4 +53,27 @@ public:
 
 private:
     std::filesystem::path Dir;
+};
+
+// Limits the size of files this process may write, so that a write fails half-way
+// (EFBIG) even for root; restores the old limit when it goes out of scope.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &Old);
+        OldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = Old;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~TFileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &Old);
+        ::signal(SIGXFSZ, OldHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    rlimit Old{};
+    sighandler_t OldHandler{};
 };
