@@ -1,0 +1,274 @@
+// The song recorder: recording, playback passes, and loading and saving songs.
+#include "song/SimpleRecorder.h"
+
+#include "base/FileUtil.h"
+
+#include <istream>
+#include <ostream>
+
+TSimpleRecorder::TSimpleRecorder(const ITickClock& clock) : Clock(clock), Hdr(NewSongHeader()) {}
+
+void TSimpleRecorder::SetOnPlayEvent(TPlayEventHandler handler) {
+    std::lock_guard lock(Mutex);
+    OnPlayEvent = std::move(handler);
+}
+
+void TSimpleRecorder::SetOnPlayEnd(TPlayHandler handler) {
+    std::lock_guard lock(Mutex);
+    OnPlayEnd = std::move(handler);
+}
+
+void TSimpleRecorder::SetOnPlayStart(TPlayHandler handler) {
+    std::lock_guard lock(Mutex);
+    OnPlayStart = std::move(handler);
+}
+
+void TSimpleRecorder::SetRecording(bool on) {
+    std::lock_guard lock(Mutex);
+    if (Playing || on == Recording) return;
+    if (on) {
+        Events.Clear();
+        RecordStart = Clock.TickCount();
+    }
+    Recording = on;
+}
+
+bool TSimpleRecorder::IsRecording() const {
+    std::lock_guard lock(Mutex);
+    return Recording;
+}
+
+void TSimpleRecorder::SetPlaying(bool on) {
+    std::unique_lock lock(Mutex);
+    if (on == Playing) return;
+    if (!on) {
+        Playing = false;
+        return;
+    }
+    if (Events.IsEmpty() || Recording) return;
+    PlayStart = Clock.TickCount();
+    Cursor = 0;
+    Playing = true;
+    ++PlayRun;
+    const TPlayHandler handler = OnPlayStart;
+    lock.unlock();
+    if (!handler) return;
+    try {
+        handler();
+    } catch (...) {
+        // The owner could not set up for playing: do not start.
+        lock.lock();
+        Playing = false;
+        throw;
+    }
+}
+
+bool TSimpleRecorder::IsPlaying() const {
+    std::lock_guard lock(Mutex);
+    return Playing;
+}
+
+void TSimpleRecorder::PlaybackTick() {
+    std::unique_lock lock(Mutex);
+    if (!Playing) return;
+    const unsigned run = PlayRun;
+    const uint32_t elapsed = Clock.TickCount() - PlayStart;
+    // A handler may stop or restart playback; the pass ends with the run it began.
+    const auto sameRun = [&] { return Playing && PlayRun == run; };
+    while (sameRun() && Cursor < Events.Count()) {
+        const TSongEventEntry& entry = Events[Cursor];
+        if (entry.Event.Skip != 0) {
+            ++Cursor;
+            continue;
+        }
+        if (entry.Event.Time > elapsed) return;
+        ++Cursor;
+        const uint8_t kind = entry.Event.Kind;
+        const int32_t value = entry.Event.Value;
+        // The handler gets its own copy: the list may be cleared while it runs.
+        std::unique_ptr<TKeyDefSet> table;
+        if (entry.KeyTable) table = std::make_unique<TKeyDefSet>(*entry.KeyTable);
+        const TPlayEventHandler handler = OnPlayEvent;
+        lock.unlock();
+        if (handler) handler(kind, value, table.get());
+        lock.lock();
+    }
+    if (!sameRun()) return;
+    const TPlayHandler handler = OnPlayEnd;
+    lock.unlock();
+    if (handler) handler();
+}
+
+void TSimpleRecorder::Append(uint8_t kind, int32_t value, std::unique_ptr<TKeyDefSet> keyTable) {
+    std::lock_guard lock(Mutex);
+    if (!Recording) return;
+    // The time is taken under the lock, so events from two threads stay in time order.
+    const TSongEvent ev{Clock.TickCount() - RecordStart, 0, kind, value};
+    Events.Add(ev, std::move(keyTable));
+}
+
+void TSimpleRecorder::RecordKeyDown(int code) {
+    Append(evKeyDown, code);
+}
+void TSimpleRecorder::RecordKeyUp(int code) {
+    Append(evKeyUp, code);
+}
+void TSimpleRecorder::RecordRightOctave(int32_t value) {
+    Append(evRightOctave, value);
+}
+void TSimpleRecorder::RecordLeftOctave(int32_t value) {
+    Append(evLeftOctave, value);
+}
+void TSimpleRecorder::RecordTranspose(int32_t value) {
+    Append(evTranspose, value);
+}
+void TSimpleRecorder::RecordRightVoice(int32_t patch) {
+    Append(evRightVoice, patch);
+}
+void TSimpleRecorder::RecordLeftVoice(int32_t patch) {
+    Append(evLeftVoice, patch);
+}
+void TSimpleRecorder::RecordRightVolume(int32_t value) {
+    Append(evRightVolume, value);
+}
+void TSimpleRecorder::RecordLeftVolume(int32_t value) {
+    Append(evLeftVolume, value);
+}
+void TSimpleRecorder::RecordRightPedal(int32_t value) {
+    Append(evRightPedal, value);
+}
+void TSimpleRecorder::RecordLeftPedal(int32_t value) {
+    Append(evLeftPedal, value);
+}
+void TSimpleRecorder::RecordSixKeyMode(uint8_t on) {
+    Append(evSixKeyMode, on);
+}
+void TSimpleRecorder::RecordEndMark() {
+    Append(evEndMark, 0);
+}
+
+void TSimpleRecorder::RecordKeyTable(const TKeyDefSet& table) {
+    Append(evKeyTable, 0, std::make_unique<TKeyDefSet>(table));
+}
+
+void TSimpleRecorder::RecordMidi(uint8_t status, uint8_t data1, uint8_t data2) {
+    Append(evMidiMessage, status << 16 | data1 << 8 | data2);
+}
+
+bool TSimpleRecorder::IsEmpty() const {
+    std::lock_guard lock(Mutex);
+    return Events.IsEmpty();
+}
+
+size_t TSimpleRecorder::EventCount() const {
+    std::lock_guard lock(Mutex);
+    return Events.Count();
+}
+
+void TSimpleRecorder::Clear() {
+    std::lock_guard lock(Mutex);
+    Events.Clear();
+}
+
+void TSimpleRecorder::ForEachEvent(
+    const std::function<void(const TSongEvent&, const TKeyDefSet*)>& visit) const {
+    std::lock_guard lock(Mutex);
+    for (const TSongEventEntry& entry : Events)
+        visit(entry.Event, entry.KeyTable.get());
+}
+
+TSongHeader TSimpleRecorder::Header() const {
+    std::lock_guard lock(Mutex);
+    return Hdr;
+}
+
+void TSimpleRecorder::SetSongInfo(const TSongInfoRec& info) {
+    std::lock_guard lock(Mutex);
+    Hdr.Info = info;
+}
+
+void TSimpleRecorder::SetSnapshot(const TPerformSnapshot& snapshot) {
+    std::lock_guard lock(Mutex);
+    Hdr.Snapshot = snapshot;
+}
+
+void TSimpleRecorder::SetStartKeyTable(const TKeyDefSet& table) {
+    std::lock_guard lock(Mutex);
+    Hdr.KeyTable = table;
+}
+
+template <typename TSource> bool TSimpleRecorder::Load(TSource& source, TSongInfoRec& info) {
+    // Read in place: a failed load leaves what it read, and a load that fails before
+    // the events (wrong magic, say) leaves the old events alone.
+    std::lock_guard lock(Mutex);
+    LastFile = ReadSong(source, Hdr, Events);
+    if (!LastFile.Ok()) return false;
+    info = Hdr.Info;
+    return true;
+}
+
+bool TSimpleRecorder::LoadFromBytes(std::span<const uint8_t> bytes, TSongInfoRec& info) {
+    return Load(bytes, info);
+}
+
+bool TSimpleRecorder::LoadFromStream(std::istream* stream, TSongInfoRec& info) {
+    if (!stream) {
+        std::lock_guard lock(Mutex);
+        LastFile = {TSongFileError::NoStream, "no stream to read from"};
+        return false;
+    }
+    return Load(*stream, info);
+}
+
+bool TSimpleRecorder::LoadFromFile(const std::string& fileName, TSongInfoRec& info) {
+    std::vector<uint8_t> bytes;
+    const TReadResult read = ReadFilePrefix(fileName, MaxSongFileSize, bytes, true);
+    if (read != TReadResult::Ok) {
+        std::lock_guard lock(Mutex);
+        if (read == TReadResult::Missing)
+            LastFile = {TSongFileError::Missing, "no such file: " + fileName};
+        else if (read == TReadResult::TooLarge)
+            LastFile = {TSongFileError::TooLarge,
+                        "file is larger than " + std::to_string(MaxSongFileSize >> 20) + " MiB"};
+        else
+            LastFile = {TSongFileError::Unreadable, "cannot read " + fileName};
+        return false;
+    }
+    return LoadFromBytes(bytes, info);
+}
+
+TSongFileResult TSimpleRecorder::BuildImage(const TSongInfoRec& info, std::vector<uint8_t>& out) {
+    std::lock_guard lock(Mutex);
+    LastFile = WriteSong(Hdr, info, Events, out);
+    return LastFile;
+}
+
+bool TSimpleRecorder::SaveToFile(const std::string& fileName, const TSongInfoRec& info) {
+    std::vector<uint8_t> image;
+    if (!BuildImage(info, image).Ok()) return false;
+    if (WriteFileAtomic(fileName, image)) return true;
+    std::lock_guard lock(Mutex);
+    LastFile = {TSongFileError::WriteFailed, "cannot write " + fileName};
+    return false;
+}
+
+bool TSimpleRecorder::WriteToStream(std::ostream* stream, const TSongInfoRec& info) {
+    if (!stream) {
+        std::lock_guard lock(Mutex);
+        LastFile = {TSongFileError::NoStream, "no stream to write to"};
+        return false;
+    }
+    std::vector<uint8_t> image;
+    if (!BuildImage(info, image).Ok()) return false;
+    stream->write(reinterpret_cast<const char*>(image.data()),
+                  static_cast<std::streamsize>(image.size()));
+    if (*stream) return true;
+    std::lock_guard lock(Mutex);
+    LastFile = {TSongFileError::WriteFailed, "the stream refused the song"};
+    return false;
+}
+
+TSongFileResult TSimpleRecorder::LastResult() const {
+    std::lock_guard lock(Mutex);
+    return LastFile;
+}
