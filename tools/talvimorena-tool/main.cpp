@@ -1,2 +1,61 @@
+// talvimorena-tool: the piano's headless companion for people and scripts.
+#include "Commands.h"
+
 #include <cstdio>
-int main() { std::puts("talvimorena-tool"); return 0; }
+#include <iostream>
+
+namespace {
+
+const char* const HelpText =
+    R"(talvimorena-tool: look into Talvimorena's files and work with them without a window.
+
+Usage:
+  talvimorena-tool info FILE [--json]
+      Print a song (.lyt), key definitions (.kdf), favourite voices (.fvc) or
+      settings (Talvimorena4.cfg), recognised by content rather than name: every
+      header field, the snapshot, the song information, each event, the keys
+      with their notes, the favourite patches, the settings. A file that does
+      not load prints the reason and the command exits with status 1.
+  talvimorena-tool default-kdf OUT.kdf
+      Write the built-in default key layout as a key-definition file.
+  talvimorena-tool styles [--json]
+      List the preset accompaniment styles and the chord styles.
+  talvimorena-tool --help
+      Show this text.
+
+Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a
+usage error.
+)";
+
+} // namespace
+
+bool TakeFlag(TArgs& args, const std::string& flag) {
+    for (auto it = args.begin(); it != args.end(); ++it) {
+        if (*it == flag) {
+            args.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+int UsageError(const std::string& message) {
+    std::cerr << "talvimorena-tool: " << message << "\n"
+              << "Try 'talvimorena-tool --help'.\n";
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    TArgs args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (command == "info") return InfoCommand(args);
+    if (command == "default-kdf") return DefaultKdfCommand(args);
+    if (command == "styles") return StylesCommand(args);
+    return UsageError("unknown command '" + command + "'");
+}
