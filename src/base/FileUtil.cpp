@@ -10,12 +10,12 @@
 #include <unistd.h>
 
 bool FileExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     const std::string p = path.empty() ? "." : path;
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -42,7 +42,7 @@ TReadResult ReadFilePrefix(const std::string& path, size_t maxBytes, std::vector
     out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? TReadResult::Missing : TReadResult::Unreadable;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return TReadResult::Unreadable;
@@ -91,7 +91,7 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     int fd = ::mkstemp(name.data());
     if (fd < 0) return false;
     bool ok = true;
-    struct stat old{};
+    struct stat old {};
     mode_t mode;
     if (::stat(path.c_str(), &old) == 0) {
         if (!S_ISREG(old.st_mode)) ok = false; // never replace a folder or a device

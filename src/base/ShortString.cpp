@@ -15,7 +15,8 @@ std::string Convert(const char* to, const char* from, std::string_view in,
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         // No converter: keep the bytes that are plain ASCII.
-        for (char c : in) out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
+        for (char c : in)
+            out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
         return out;
     }
     std::string src(in);

@@ -9,7 +9,8 @@ TKeyDefSet KeyDefs{};
 TKeyDef EmptyKeyDef() {
     TKeyDef def;
     std::memset(&def, 0, sizeof def);
-    for (auto& slot : def.Slots) slot.Octave = 4;
+    for (auto& slot : def.Slots)
+        slot.Octave = 4;
     return def;
 }
 
@@ -24,28 +25,55 @@ struct TDefaultRow {
 // Each letter row starts on do one octave above the row below it; the right keyboard
 // climbs from the arrows through the keypad to the editing block.
 const TDefaultRow DefaultRows[] = {
-    {{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "=", "\\"}, 0,
-     {{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}, {1, 6}, {2, 6}, {3, 6}, {4, 6},
-      {5, 6}, {6, 6}}},
-    {{"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P", "[", "]"}, 0,
-     {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 4}, {1, 5}, {2, 5}, {3, 5}, {4, 5},
+    {{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "=", "\\"},
+     0,
+     {{1, 5},
+      {2, 5},
+      {3, 5},
+      {4, 5},
+      {5, 5},
+      {6, 5},
+      {7, 5},
+      {1, 6},
+      {2, 6},
+      {3, 6},
+      {4, 6},
+      {5, 6},
+      {6, 6}}},
+    {{"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P", "[", "]"},
+     0,
+     {{1, 4},
+      {2, 4},
+      {3, 4},
+      {4, 4},
+      {5, 4},
+      {6, 4},
+      {7, 4},
+      {1, 5},
+      {2, 5},
+      {3, 5},
+      {4, 5},
       {5, 5}}},
-    {{"A", "S", "D", "F", "G", "H", "J", "K", "L", ";", "'"}, 0,
+    {{"A", "S", "D", "F", "G", "H", "J", "K", "L", ";", "'"},
+     0,
      {{1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}, {7, 3}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}},
-    {{"Z", "X", "C", "V", "B", "N", "M", ",", ".", "/"}, 0,
+    {{"Z", "X", "C", "V", "B", "N", "M", ",", ".", "/"},
+     0,
      {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {1, 3}, {2, 3}, {3, 3}}},
     {{"Left", "Down", "Right", "Up"}, 1, {{1, 3}, {2, 3}, {3, 3}, {4, 3}}},
     {{"Num-0", "Num-.", "Num-Enter"}, 1, {{5, 3}, {6, 3}, {7, 3}}},
-    {{"Num-1", "Num-2", "Num-3", "Num-4", "Num-5", "Num-6", "Num-7"}, 1,
+    {{"Num-1", "Num-2", "Num-3", "Num-4", "Num-5", "Num-6", "Num-7"},
+     1,
      {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 4}}},
-    {{"Num-8", "Num-9", "Num-+", "Num-NumLock", "Num-/", "Num-*", "Num--"}, 1,
+    {{"Num-8", "Num-9", "Num-+", "Num-NumLock", "Num-/", "Num-*", "Num--"},
+     1,
      {{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}}},
-    {{"Delete", "End", "PageDown", "Insert", "Home", "PageUp"}, 1,
+    {{"Delete", "End", "PageDown", "Insert", "Home", "PageUp"},
+     1,
      {{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}}},
 };
 
-constexpr const char* DefaultRemark =
-    "缺省的键定义。左键盘有4个半8度，右手有3个半8度。没有半音。";
+constexpr const char* DefaultRemark = "缺省的键定义。左键盘有4个半8度，右手有3个半8度。没有半音。";
 
 } // namespace
 
@@ -53,7 +81,8 @@ TKeyDefSet DefaultKeyDefSet() {
     TKeyDefSet set;
     std::memset(&set, 0, sizeof set);
     const TKeyDef empty = EmptyKeyDef();
-    for (auto& def : set.Keys) def = empty;
+    for (auto& def : set.Keys)
+        def = empty;
     for (const auto& row : DefaultRows) {
         for (int i = 0; i < 13 && row.Keys[i]; ++i) {
             int index = KeyIndexOfName(row.Keys[i]);
@@ -68,24 +97,32 @@ TKeyDefSet DefaultKeyDefSet() {
     return set;
 }
 
-void LoadDefaultKeyDefs() { KeyDefs = DefaultKeyDefSet(); }
+void LoadDefaultKeyDefs() {
+    KeyDefs = DefaultKeyDefSet();
+}
 
 bool IsKeyDefined(const TKeyDefSet& set, int keyIndex) {
     if (keyIndex < 0 || keyIndex >= KeyCount) return false;
     return set.Keys[keyIndex].IsDefined();
 }
 
-bool IsKeyDefined(int keyIndex) { return IsKeyDefined(KeyDefs, keyIndex); }
+bool IsKeyDefined(int keyIndex) {
+    return IsKeyDefined(KeyDefs, keyIndex);
+}
 
 int KeyNoteToMidi(const TKeyNote& slot, bool applyShifts, const TNoteShifts& shifts) {
     static constexpr int Scale[8] = {0, 0, 2, 4, 5, 7, 9, 11};
     if (slot.Degree == 0 || slot.Degree > 7) return -1;
     int n = Scale[slot.Degree] + 12 * (static_cast<int>(slot.Octave) - 4) + 60;
-    if (slot.Accidental == 1) ++n;
-    else if (slot.Accidental == 2) --n;
+    if (slot.Accidental == 1)
+        ++n;
+    else if (slot.Accidental == 2)
+        --n;
     if (applyShifts) {
-        if (slot.Keyboard == 0) n += 12 * shifts.LeftOctave + shifts.Transpose;
-        else if (slot.Keyboard == 1) n += 12 * shifts.RightOctave + shifts.Transpose;
+        if (slot.Keyboard == 0)
+            n += 12 * shifts.LeftOctave + shifts.Transpose;
+        else if (slot.Keyboard == 1)
+            n += 12 * shifts.RightOctave + shifts.Transpose;
     }
     return (n < 0 || n > 127) ? -1 : n;
 }
@@ -134,12 +171,14 @@ void LowerKeyNote(TKeyNote& s) {
 
 void RaiseKeyBySemitone(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= KeyCount) return;
-    for (auto& slot : KeyDefs.Keys[keyIndex].Slots) RaiseKeyNote(slot);
+    for (auto& slot : KeyDefs.Keys[keyIndex].Slots)
+        RaiseKeyNote(slot);
 }
 
 void LowerKeyBySemitone(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= KeyCount) return;
-    for (auto& slot : KeyDefs.Keys[keyIndex].Slots) LowerKeyNote(slot);
+    for (auto& slot : KeyDefs.Keys[keyIndex].Slots)
+        LowerKeyNote(slot);
 }
 
 void SortKeyNotes(TKeyNote (&slots)[KeySlotCount]) {

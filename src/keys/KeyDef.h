@@ -24,10 +24,10 @@ constexpr int KeySlotCount = 8;
 constexpr int EditorSlotCount = 4;
 
 struct TKeyDef {
-    int32_t Count;                 // sounding slots, counted from slot 0
-    TKeyNote Slots[KeySlotCount];  // slots 4..7 stay empty in everything we write
-    TShortString<5> Caption;       // up to 4 bytes, shown on the key
-    uint8_t NoTranspose;           // kept in files; the note path does not read it
+    int32_t Count;                // sounding slots, counted from slot 0
+    TKeyNote Slots[KeySlotCount]; // slots 4..7 stay empty in everything we write
+    TShortString<5> Caption;      // up to 4 bytes, shown on the key
+    uint8_t NoTranspose;          // kept in files; the note path does not read it
     uint8_t Padding[2];
 
     bool IsDefined() const { return Count > 0; }

@@ -31,8 +31,10 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 // A decimal integer that fits 32 bits, with optional blanks around it and a sign.
 bool ParseInt(std::string_view s, int32_t& out) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     if (s.empty()) return false;
     int32_t v = 0;
@@ -79,7 +81,9 @@ void LoadSettings(TSettings& record, const std::string& path) {
                       record);
 }
 
-void LoadSettings(TSettings& record) { LoadSettings(record, ProgramFolder() + SettingsFileName); }
+void LoadSettings(TSettings& record) {
+    LoadSettings(record, ProgramFolder() + SettingsFileName);
+}
 
 bool SaveSettings(const TSettings& record, const std::string& path) {
     const std::string text = SettingsText(record);

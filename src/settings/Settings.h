@@ -11,8 +11,8 @@ constexpr const char* SettingsFileName = "Talvimorena4.cfg";
 constexpr size_t ExternalDLSFileMaxBytes = 250;
 
 struct TSettings {
-    int32_t Latency = 40;       // synthesiser write latency, ms (the dialog offers 10..100)
-    uint8_t ReverbLevel = 2;    // 0..4; higher values are kept and change nothing
+    int32_t Latency = 40;    // synthesiser write latency, ms (the dialog offers 10..100)
+    uint8_t ReverbLevel = 2; // 0..4; higher values are kept and change nothing
     bool UseExternalDLS = false;
     std::string ExternalDLSFile; // code page 936 bytes as stored, at most 250
 

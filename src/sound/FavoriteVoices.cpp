@@ -12,8 +12,8 @@ TFavoriteVoiceSet FavoriteVoices = DefaultFavoriteVoiceSet();
 TFavoriteVoiceSet DefaultFavoriteVoiceSet() {
     // General MIDI programs: grand piano, honky-tonk, rock organ, violin, celesta,
     // marimba, glockenspiel, nylon guitar, muted guitar, jazz guitar, strings 2, synth strings 1.
-    static constexpr uint8_t Programs[MainFavoriteCount] = {0,  3,  18, 40, 8,  12,
-                                                            9,  24, 28, 26, 49, 50};
+    static constexpr uint8_t Programs[MainFavoriteCount] = {0, 3,  18, 40, 8,  12,
+                                                            9, 24, 28, 26, 49, 50};
     TFavoriteVoiceSet set;
     std::memset(&set, 0, sizeof set);
     for (int i = 0; i < FavoriteVoiceCount; ++i) {
@@ -34,8 +34,7 @@ void ApplyFavoriteVoicesImage(std::span<const uint8_t> bytes, TFavoriteVoiceSet&
 bool LoadFavoriteVoices(const std::string& fileName, TFavoriteVoiceSet& set) {
     set = DefaultFavoriteVoiceSet();
     std::vector<uint8_t> bytes;
-    if (ReadFilePrefix(fileName, sizeof(TFavoriteVoiceSet), bytes) != TReadResult::Ok)
-        return false;
+    if (ReadFilePrefix(fileName, sizeof(TFavoriteVoiceSet), bytes) != TReadResult::Ok) return false;
     ApplyFavoriteVoicesImage(bytes, set);
     return true;
 }

@@ -18,9 +18,9 @@ struct TFavoriteVoice {
     uint8_t MSB;
     uint8_t LSB;
     uint8_t Program;
-    uint8_t Reserved0;       // 0 in the default set; never read
-    int32_t Reserved1;       // 100 in the default set; never read
-    uint8_t Reserved2[176];  // kept as they are by every edit
+    uint8_t Reserved0;      // 0 in the default set; never read
+    int32_t Reserved1;      // 100 in the default set; never read
+    uint8_t Reserved2[176]; // kept as they are by every edit
 
     // The patch number of bytes 0..2 (no drum flag: it is not stored).
     uint32_t Patch() const { return (uint32_t{MSB} << 16) | (uint32_t{LSB} << 8) | Program; }

@@ -19,7 +19,7 @@ TEST(WriteFileAtomic, ReplacesTheFileAndLeavesNoTemporary) {
     ASSERT_TRUE(WriteFileAtomic(dir.Path("a.bin"), std::vector<uint8_t>{9, 8}));
     EXPECT_EQ(dir.Read("a.bin"), (std::vector<uint8_t>{9, 8}));
     EXPECT_EQ(dir.Entries().size(), 1u);
-    struct stat st{};
+    struct stat st {};
     ::stat(dir.Path("a.bin").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }

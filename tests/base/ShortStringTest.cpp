@@ -15,7 +15,9 @@ TEST(Cp936, UndecodableBytesBecomeReplacementCharacters) {
     // A lead byte with its trail cut off, after plain ASCII.
     EXPECT_EQ(Cp936ToUtf8(std::string("ab\xC8", 3)), "ab\xEF\xBF\xBD");
     // A character that code page 936 cannot hold becomes a single '?'.
-    EXPECT_EQ(Utf8ToCp936("a\xF0\x9F\x8E\xB9" "b"), "a?b");
+    EXPECT_EQ(Utf8ToCp936("a\xF0\x9F\x8E\xB9"
+                          "b"),
+              "a?b");
 }
 
 TEST(ShortString, CutsByBytesAndZeroesTheRest) {

@@ -27,7 +27,8 @@ TEST(KeyDefFile, SavedSetReloadsByteForByte) {
     ASSERT_EQ(bytes.size(), KeyDefFileSize);
     EXPECT_EQ(bytes[0], 17);
     EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 18), "TalvimorenaKeyDef");
-    for (int i = 18; i < 28; ++i) EXPECT_EQ(bytes[i], 0);
+    for (int i = 18; i < 28; ++i)
+        EXPECT_EQ(bytes[i], 0);
     EXPECT_EQ(bytes[28], 1);
     EXPECT_EQ(bytes[32], 0);
     EXPECT_EQ(std::memcmp(bytes.data() + 36, &set, sizeof set), 0);

@@ -142,7 +142,8 @@ TEST(StaffOrder, SortPutsNotesAscendingAndEmptySlotsLast) {
     EXPECT_EQ(slots[2].Degree, 5);
     EXPECT_EQ(slots[3].Degree, 1);
     EXPECT_EQ(slots[3].Octave, 5);
-    for (int i = 4; i < 8; ++i) EXPECT_FALSE(slots[i].HasNote());
+    for (int i = 4; i < 8; ++i)
+        EXPECT_FALSE(slots[i].HasNote());
 }
 
 TEST(StaffOrder, NeighbourTests) {

@@ -5,9 +5,11 @@
 
 TEST(KeyTable, CodesAreUniqueAndLookupsFindThem) {
     std::set<int> codes;
-    for (const auto& e : KeyTable) codes.insert(e.Code);
+    for (const auto& e : KeyTable)
+        codes.insert(e.Code);
     EXPECT_EQ(codes.size(), static_cast<size_t>(KeyCount));
-    for (int i = 0; i < KeyCount; ++i) EXPECT_EQ(KeyIndexOfCode(KeyTable[i].Code), i);
+    for (int i = 0; i < KeyCount; ++i)
+        EXPECT_EQ(KeyIndexOfCode(KeyTable[i].Code), i);
 }
 
 TEST(KeyTable, IndicesOfKnownKeys) {
@@ -25,7 +27,8 @@ TEST(KeyTable, IndicesOfKnownKeys) {
 
 TEST(KeyTable, SeventyThreeDefinableKeysAndNoCommandKeys) {
     int n = 0;
-    for (bool d : DefinableKeys) n += d;
+    for (bool d : DefinableKeys)
+        n += d;
     EXPECT_EQ(n, DefinableKeyCount);
     for (const char* name : {"Esc", "F1", "`", "Backspace", "Tab", "Enter", "Capslock", "LShift",
                              "RShift", "Space", "LWin", "Pause"})

@@ -24,9 +24,9 @@ TEST(SettingsFile, ReadsFourLines) {
 }
 
 TEST(SettingsFile, AnyFaultGivesTheWholeDefaultRecord) {
-    for (const std::string text : {"60\r\n3\r\n1\r\n", "abc\r\n3\r\n1\r\nx\r\n",
-                                   "60\r\n3x\r\n1\r\nx\r\n", "60\r\n3\r\n\r\nx\r\n",
-                                   "99999999999\r\n3\r\n1\r\nx\r\n", ""}) {
+    for (const std::string text :
+         {"60\r\n3\r\n1\r\n", "abc\r\n3\r\n1\r\nx\r\n", "60\r\n3x\r\n1\r\nx\r\n",
+          "60\r\n3\r\n\r\nx\r\n", "99999999999\r\n3\r\n1\r\nx\r\n", ""}) {
         EXPECT_EQ(LoadText(text), DefaultSettings) << text;
     }
     TTempDir dir;
@@ -89,5 +89,6 @@ TEST(SettingsFile, OversizedFileIsNotRead) {
 TEST(WritePeriod, FollowsTheLatencyBands) {
     const std::pair<int, int> cases[] = {{10, 5},  {20, 10}, {29, 14}, {30, 10}, {40, 13},
                                          {45, 15}, {49, 16}, {50, 12}, {100, 25}};
-    for (auto [latency, period] : cases) EXPECT_EQ(WritePeriodForLatency(latency), period) << latency;
+    for (auto [latency, period] : cases)
+        EXPECT_EQ(WritePeriodForLatency(latency), period) << latency;
 }

@@ -15,7 +15,8 @@ TEST(FavoriteVoices, DefaultSetBothHalvesAlike) {
         EXPECT_EQ(v.Program, programs[i % 12]);
         EXPECT_EQ(v.Reserved0, 0);
         EXPECT_EQ(v.Reserved1, 100);
-        for (uint8_t b : v.Reserved2) EXPECT_EQ(b, 0);
+        for (uint8_t b : v.Reserved2)
+            EXPECT_EQ(b, 0);
     }
     EXPECT_EQ(set.Voices[0].Patch(), 0x410000u);
 }
