@@ -11,7 +11,7 @@ struct TPulseSink {
     uint32_t Index = 0;      // the server's own number
     std::string Name;        // what a stream names to play there
     std::string Description; // UTF-8, as the desktop shows it
-    unsigned Channels = 0;   // the sink's sample specification
+    unsigned Channels = 0;   // the sink's sample format
     unsigned Rate = 0;
 };
 
