@@ -1,5 +1,5 @@
 // talvimorena-tool run as a real process on real files.
-#include "TempDir.h"
+#include "ToolRun.h"
 #include "keys/KeyDefFile.h"
 #include "settings/Settings.h"
 #include "sound/FavoriteVoices.h"
@@ -9,35 +9,6 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-namespace {
-struct TRun {
-    int Status;
-    std::string Out; // stdout
-    std::string Err; // stderr
-};
-
-TRun RunTool(const TTempDir& dir, const std::string& args) {
-    const std::string errFile = dir.Path("stderr.txt");
-    const std::string cmd = std::string(TALVIMORENA_TOOL) + " " + args + " 2>'" + errFile + "'";
-    TRun r{};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return {-1, "", "popen failed"};
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.Out.append(buf, n);
-    int status = ::pclose(p);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const auto err = dir.Read("stderr.txt");
-    r.Err.assign(err.begin(), err.end());
-    std::filesystem::remove(errFile);
-    return r;
-}
-
-std::string Q(const std::string& path) {
-    return "'" + path + "'";
-}
-} // namespace
 
 TEST(ToolCommands, HelpAndUsageErrors) {
     TTempDir dir;

@@ -10,6 +10,8 @@ using TArgs = std::vector<std::string>;
 int InfoCommand(const TArgs& args);
 int DefaultKdfCommand(const TArgs& args);
 int StylesCommand(const TArgs& args);
+int VoicesCommand(const TArgs& args);
+int ConvertCommand(const TArgs& args);
 
 // Shared helpers of the commands.
 bool TakeFlag(TArgs& args, const std::string& flag); // removes it when present

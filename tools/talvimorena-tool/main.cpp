@@ -20,6 +20,14 @@ Usage:
       Write the built-in default key layout as a key-definition file.
   talvimorena-tool styles [--json]
       List the preset accompaniment styles and the chord styles.
+  talvimorena-tool voices FILE [--json]
+      List the instruments of a voice set (a DLS file such as msf4.s), in the
+      set's own order and sorted as the built-in set is, in the form
+      "position:<MSB:LSB:program> name", drum kits marked [drum].
+  talvimorena-tool convert [--built-in] IN.sf2 OUT.dls
+      Convert a SoundFont to a DLS voice set. With --built-in, make the
+      built-in set: General MIDI bank 0 as MSB 65, variation banks as LSB, the
+      standard drum kit as the only kit, at most 300 instruments.
   talvimorena-tool --help
       Show this text.
 
@@ -57,5 +65,7 @@ int main(int argc, char** argv) {
     if (command == "info") return InfoCommand(args);
     if (command == "default-kdf") return DefaultKdfCommand(args);
     if (command == "styles") return StylesCommand(args);
+    if (command == "voices") return VoicesCommand(args);
+    if (command == "convert") return ConvertCommand(args);
     return UsageError("unknown command '" + command + "'");
 }
