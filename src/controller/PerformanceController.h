@@ -1,0 +1,149 @@
+// The performance controller: turns key presses and releases into notes from the
+// live key definitions and the performer state, keeps the views in step, reports
+// to the song recorder, and plays recorded songs back through the same paths. It
+// owns the pedals, the drum keys, the smart-semitone block and the general stop.
+// Everything here runs on the main thread.
+#pragma once
+
+#include "base/ITickClock.h"
+#include "controller/DIKeyboardBuffer.h"
+#include "controller/HeldChord.h"
+#include "controller/IControllerPorts.h"
+#include "controller/SmartSemitone.h"
+#include "keys/KeyDef.h"
+#include "song/SimpleRecorder.h"
+#include "sound/ISynthesizer.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Channel indices of the synthesiser.
+constexpr uint8_t LeftChannel = 0, RightChannel = 1, DrumChannel = 9;
+
+struct TPerformerState {
+    int Transpose = 0;   // -4..+7 semitones, both keyboards
+    int LeftOctave = 0;  // -1..+1
+    int RightOctave = 0; // -1..+1
+    int LeftVelocity = 70;
+    int RightVelocity = 100;
+    int LeftVoiceIndex = 0; // positions in VoiceList last chosen
+    int RightVoiceIndex = 0;
+};
+
+// Retuning: while the left (right) Windows key is held, every defined key pressed is
+// respelled a semitone up (down) instead of sounding.
+enum TRetuneMode : uint8_t { rmOff = 0, rmRaise = 1, rmLower = 2 };
+
+class TPerformanceController {
+public:
+    TPerformanceController(ISynthesizer& synth, TSimpleRecorder& recorder, const ITickClock& clock,
+                           const TControllerPorts& ports = {});
+    TPerformanceController(const TPerformanceController&) = delete;
+    TPerformanceController& operator=(const TPerformanceController&) = delete;
+
+    // The two key messages of the keyboard reader: DirectInput code and its key index.
+    void WMDIKeyDown(int code, int keyIndex);
+    void WMDIKeyUp(int code, int keyIndex);
+
+    void DoKeyDown(int code);
+    void DoKeyUp(int code);
+    void SoundKey(int keyIndex);
+    void SilenceKey(int keyIndex);
+    THeldChord CollectHeldNotes() const;
+    // The right keyboard's note for a six-key in smart-semitone mode.
+    int SemitoneNote(int keyIndex) const;
+
+    // Each stores its value clamped (the transposition wraps) and shows it in its box.
+    // These five do not record; their callers do.
+    void SetTranspose(int t);
+    void SetLeftOctave(int o);
+    void SetRightOctave(int o);
+    void SetLeftVelocity(int v);
+    void SetRightVelocity(int v);
+    // Voices by VoiceList position (recorded), and by stored patch number. A position
+    // outside the list or a patch not in it changes nothing.
+    void SelectLeftVoice(int position);
+    void SelectRightVoice(int position);
+    void SelectLeftVoiceByPatch(uint32_t patch);
+    void SelectRightVoiceByPatch(uint32_t patch);
+
+    // The switches and pedals record by themselves while a recording runs.
+    void SetSmartSemitone(bool on);
+    void SetTimedPedal(bool on);
+    void SetMousePedal(bool on);
+    void SetLeftPedal(bool on);
+    void SetRightPedal(bool on);
+    void SetNotebookMode(bool on) { NotebookMode = on; }
+    void SetLoopPlay(bool on) { LoopPlay = on; }
+    // The accompaniment and its tempo-clock subscription.
+    void SetAccompaniment(bool on);
+
+    // Space without modifiers: the left sustain pedal, or a second press within
+    // 500 ms switching the timed pedal.
+    void SpacePedalPress();
+    // The main window's 3000 ms timer.
+    void TimedPedalTick();
+    // Mouse buttons on the main window's own surface.
+    void WindowMouseDown();
+    void WindowMouseUp();
+
+    void InstallKeyDefs(const TKeyDefSet& set);
+    void StopAll(bool accompaniment, bool notes, bool recording, bool playback, bool heldKeys,
+                 bool staff, bool pcKeyboard, bool pianoStrips);
+
+    // Mouse on a piano strip (position = MIDI note - 24) and on the PC keyboard view.
+    void PianoKeyDown(bool rightStrip, int position);
+    void PianoKeyUp(bool rightStrip, int position);
+    void PCKeyboardMouseDown(int keyIndex);
+    void PCKeyboardMouseUp(int keyIndex);
+    void PCKeyboardDoubleClick(int keyIndex);
+    void PCKeyboardMouseMove(int keyIndex);
+
+    // Song playback: the recorder's OnPlayStart and OnPlayEvent.
+    void ApplySongSnapshot();
+    void ApplySongSnapshot(const TPerformSnapshot& snapshot, const TKeyDefSet& keyTable);
+    void PlaySongEvent(uint8_t kind, int32_t value, const TKeyDefSet* keyTable);
+    // Hands both callbacks to the recorder.
+    void ConnectRecorder();
+
+    const TPerformerState& State() const { return Performer; }
+    bool IsNotebookMode() const { return NotebookMode; }
+    bool IsLoopPlay() const { return LoopPlay; }
+    bool IsTimedPedal() const { return TimedPedal; }
+    bool IsSmartSemitone() const { return SmartSemitone; }
+    bool IsMousePedal() const { return MousePedal; }
+    bool IsAccompanimentRunning() const { return AccompanimentRunning; }
+    TRetuneMode RetuneMode() const { return Retune; }
+    TDIKeyboardBuffer& HeldKeys() { return Held; }
+    const TDIKeyboardBuffer& HeldKeys() const { return Held; }
+    const TSemitoneSlots& SemitoneSlots() const { return Semitones; }
+
+private:
+    bool IsNoteKey(int keyIndex) const;
+    TNoteShifts Shifts() const {
+        return {Performer.Transpose, Performer.LeftOctave, Performer.RightOctave};
+    }
+    void ShowHeldChord();
+    void EndSemitoneNote(int note);
+    void SelectVoice(bool right, int position);
+    void Show(TValueBox box, const std::string& text);
+
+    ISynthesizer& Synth;
+    TSimpleRecorder& Recorder;
+    const ITickClock& Clock;
+    TControllerPorts Ports;
+
+    TPerformerState Performer;
+    bool NotebookMode = false;
+    bool LoopPlay = false;
+    bool TimedPedal = false;
+    bool SmartSemitone = false;
+    bool MousePedal = false;
+    bool MousePedalDown = false; // a press on the surface put both pedals down
+    bool AccompanimentRunning = false;
+    TRetuneMode Retune = rmOff;
+    TDIKeyboardBuffer Held;
+    TSemitoneSlots Semitones;
+    std::optional<uint32_t> LastSpacePress; // tick of the previous Space press
+};
