@@ -157,3 +157,52 @@ bool AlsaLibraryUsable() {
     snd_config_unref(top);
     return usable;
 }
+
+TSeqMidiOutput::~TSeqMidiOutput() {
+    Close();
+}
+
+bool TSeqMidiOutput::Open(int client, int port) {
+    Close();
+    TQuietAlsa quiet;
+    snd_seq_t* seq = nullptr;
+    if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0) return false;
+    snd_seq_set_client_name(seq, "Talvimorena");
+    const int own = snd_seq_create_simple_port(seq, "Talvimorena out",
+                                               SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                               SND_SEQ_PORT_TYPE_MIDI_GENERIC |
+                                                   SND_SEQ_PORT_TYPE_APPLICATION);
+    snd_midi_event_t* encoder = nullptr;
+    if (own < 0 || snd_seq_connect_to(seq, own, client, port) < 0 ||
+        snd_midi_event_new(16, &encoder) < 0) {
+        snd_seq_close(seq);
+        return false;
+    }
+    snd_midi_event_no_status(encoder, 1); // every message carries its own status byte
+    Seq = seq;
+    Encoder = encoder;
+    OwnPort = own;
+    return true;
+}
+
+void TSeqMidiOutput::Close() {
+    if (Encoder) snd_midi_event_free(Encoder);
+    if (Seq) snd_seq_close(Seq);
+    Encoder = nullptr;
+    Seq = nullptr;
+    OwnPort = -1;
+}
+
+bool TSeqMidiOutput::Send(const uint8_t* bytes, size_t count) {
+    if (!Seq || count == 0) return false;
+    snd_midi_event_reset_encode(Encoder);
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    if (snd_midi_event_encode(Encoder, bytes, static_cast<long>(count), &ev) <= 0 ||
+        ev.type == SND_SEQ_EVENT_NONE)
+        return false;
+    snd_seq_ev_set_source(&ev, OwnPort);
+    snd_seq_ev_set_subs(&ev);
+    snd_seq_ev_set_direct(&ev);
+    return snd_seq_event_output_direct(Seq, &ev) >= 0;
+}

@@ -1,8 +1,10 @@
-// The ALSA adapter: PCM device hints for the audio device list and the sequencer's
-// MIDI ports for the port list. The only code of the program that includes ALSA
-// headers; everything it hands out is plain data.
+// The ALSA adapter: PCM device hints for the audio device list, the sequencer's
+// MIDI ports for the port list, and MIDI output to one of them. The only code of the
+// program that includes ALSA headers; everything it hands out is plain data.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,3 +49,26 @@ std::vector<TSeqPortInfo> ListSequencerPorts();
 // PCM: every PCM, mixer and sequencer open begins there, so a broken or missing
 // configuration leaves ALSA unusable.
 bool AlsaLibraryUsable();
+
+// A MIDI output to another client's sequencer port (an external synthesiser): our
+// own client with one port connected to the destination. Send hands the bytes of
+// one short message over at once, unqueued; it may be called from any thread, one
+// caller at a time, and allocates nothing.
+class TSeqMidiOutput {
+public:
+    TSeqMidiOutput() = default;
+    ~TSeqMidiOutput();
+    TSeqMidiOutput(const TSeqMidiOutput&) = delete;
+    TSeqMidiOutput& operator=(const TSeqMidiOutput&) = delete;
+
+    // False, and closed, when the sequencer or the destination cannot be reached.
+    bool Open(int client, int port);
+    void Close();
+    bool IsOpen() const { return Seq != nullptr; }
+    bool Send(const uint8_t* bytes, size_t count);
+
+private:
+    struct _snd_seq* Seq = nullptr;
+    struct snd_midi_event* Encoder = nullptr;
+    int OwnPort = -1;
+};

@@ -1,11 +1,10 @@
 // Voice sets through the real synthesiser, rendered offline and measured.
 #include "AudioMeasure.h"
+#include "OfflineSynth.h"
 #include "TempDir.h"
 
 #include "base/FileUtil.h"
 #include "settings/Settings.h"
-#include "sound/TKTDirectMusic.h"
-#include "sound/formats/DlsWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -15,65 +14,21 @@ namespace {
 
 constexpr int Rate = TKTDirectMusic::SampleRate;
 
-// One looped sine voice: a 441 Hz wave of exactly 100 samples a period at 44.1 kHz,
-// root key 69, with the release time given in time cents.
-TDlsCollection SineCollection(int32_t releaseTimeCents, uint8_t program, bool drum = false) {
-    TDlsCollection c;
-    TDlsWave w;
-    for (int i = 0; i < 4410; ++i)
-        w.Samples.push_back(static_cast<int16_t>(12000 * std::sin(2 * M_PI * i / 100.0)));
-    w.Name = "sine";
-    c.Waves.push_back(w);
-    c.Cues.push_back(0);
-    TDlsInstrument inst;
-    inst.MSB = 65;
-    inst.Program = program;
-    inst.Drum = drum;
-    inst.Name = drum ? "Sine Kit" : "Sine";
-    TDlsRegion r;
-    TDlsSample s;
-    s.UnityNote = 69;
-    s.Loops.push_back({DlsLoopForward, 0, 4410});
-    r.Sample = s;
-    TDlsArticulation art;
-    art.Level = TDlsLevel::Level2;
-    art.Connections.push_back(
-        {DlsSrc::None, DlsSrc::None, DlsDst::Eg1ReleaseTime, 0, releaseTimeCents});
-    r.Articulations.push_back(art);
-    inst.Regions.push_back(r);
-    c.Instruments.push_back(inst);
-    return c;
-}
-
-std::vector<uint8_t> Image(const TDlsCollection& c) {
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(WriteDls(c, bytes).Ok);
-    return bytes;
-}
-
 std::vector<float> Render(TKTDirectMusic& synth, int frames) {
-    std::vector<float> l(static_cast<size_t>(frames)), r(static_cast<size_t>(frames));
-    EXPECT_TRUE(synth.RenderOffline(l, r));
-    for (size_t i = 0; i < l.size(); ++i) l[i] = 0.5f * (l[i] + r[i]);
-    return l;
-}
-
-// Time cents of a duration in seconds: 1200 * log2(seconds), scaled by 65536.
-int32_t TimeCents(double seconds) {
-    return static_cast<int32_t>(std::lround(1200 * std::log2(seconds) * 65536));
+    return RenderMono(synth, frames);
 }
 
 } // namespace
 
 TEST(VoiceSetBridge, ConvertedVoiceSoundsAtItsPitchAndReleases) {
     TVoiceList voices;
-    TKTDirectMusic synth(voices);
+    TOfflineSynth synth(voices);
     ASSERT_TRUE(synth.LoadVoiceSetFromMemory(Image(SineCollection(TimeCents(0.5), 5))))
         << synth.LastVoiceSetError();
     ASSERT_EQ(voices.Count(), 1);
     EXPECT_EQ(voices[0].Patch, MakePatch(65, 0, 5));
     EXPECT_EQ(voices[0].Name, "Sine");
-    ASSERT_TRUE(synth.SelectVoice(0, 0));
+    ASSERT_TRUE(synth.SetPatch(0, voices[0].Patch));
 
     ASSERT_TRUE(synth.NoteOn(0, 69, 100));
     const auto held = Render(synth, Rate / 2);
@@ -94,9 +49,9 @@ TEST(VoiceSetBridge, ReleaseTimeOfTheSetIsWhatSounds) {
     // The same voice with a short and a long release: the long one rings on.
     auto tailLevel = [](int32_t release) {
         TVoiceList voices;
-        TKTDirectMusic synth(voices);
+        TOfflineSynth synth(voices);
         EXPECT_TRUE(synth.LoadVoiceSetFromMemory(Image(SineCollection(release, 0))));
-        synth.SelectVoice(0, 0);
+        synth.SetPatch(0, voices[0].Patch);
         synth.NoteOn(0, 60, 100);
         Render(synth, Rate / 4);
         synth.NoteOff(0, 60);
@@ -108,13 +63,13 @@ TEST(VoiceSetBridge, ReleaseTimeOfTheSetIsWhatSounds) {
 
 TEST(VoiceSetBridge, BrokenImagesLeaveNoVoicesAndExternalSetsKeepTheirOrder) {
     TVoiceList voices;
-    TKTDirectMusic synth(voices);
+    TOfflineSynth synth(voices);
     std::vector<uint8_t> bytes = Image(SineCollection(TimeCents(0.2), 0));
     bytes.resize(bytes.size() / 2);
     EXPECT_FALSE(synth.LoadVoiceSetFromMemory(bytes));
     EXPECT_EQ(voices.Count(), 0);
     EXPECT_FALSE(synth.LastVoiceSetError().empty());
-    EXPECT_FALSE(synth.SelectVoice(0, 0));
+    EXPECT_FALSE(synth.SetPatch(0, MakePatch(65, 0, 0)));
 
     // An external set: drum kit first, then program 5, then program 0 - not sorted.
     TDlsCollection c = SineCollection(TimeCents(0.2), 0, true);
@@ -132,7 +87,7 @@ TEST(VoiceSetBridge, BrokenImagesLeaveNoVoicesAndExternalSetsKeepTheirOrder) {
     EXPECT_TRUE(IsDrumPatch(voices[0].Patch));
     EXPECT_EQ(voices[1].Patch, MakePatch(65, 0, 5));
     ASSERT_TRUE(synth.DownloadVoices());
-    ASSERT_TRUE(synth.SelectVoice(0, 2));
+    ASSERT_TRUE(synth.SetPatch(0, voices[2].Patch));
     synth.NoteOn(0, 69, 100);
     EXPECT_NEAR(audio::PeakHz(Render(synth, Rate / 2), Rate), 441.0, 3.0);
 
@@ -157,7 +112,7 @@ TEST(BuiltInVoiceSet, HasGeneralMidiNumberingAndPlays) {
     ASSERT_EQ(ReadFilePrefix(TALVIMORENA_MSF4, size_t{1} << 30, image), TReadResult::Ok)
         << "the build makes " << TALVIMORENA_MSF4;
     TVoiceList voices;
-    TKTDirectMusic synth(voices);
+    TOfflineSynth synth(voices);
     ASSERT_TRUE(synth.LoadVoiceSetFromMemory(image)) << synth.LastVoiceSetError();
     ASSERT_GE(voices.Count(), 129);
     ASSERT_LE(voices.Count(), VoiceListCapacity);
@@ -168,7 +123,7 @@ TEST(BuiltInVoiceSet, HasGeneralMidiNumberingAndPlays) {
     EXPECT_TRUE(IsDrumPatch(voices[voices.Count() - 1].Patch));
 
     // A flute at A4 sounds at 440 Hz, and its note ends after the release.
-    ASSERT_TRUE(synth.SelectVoice(0, voices.FindVoiceIndex(MakePatch(65, 0, 73))));
+    ASSERT_TRUE(synth.SetPatch(0, voices[voices.FindVoiceIndex(MakePatch(65, 0, 73))].Patch));
     synth.NoteOn(0, 69, 100);
     const auto held = Render(synth, Rate);
     EXPECT_NEAR(audio::PeakHz(held, Rate), 440.0, 4.0);
@@ -177,7 +132,7 @@ TEST(BuiltInVoiceSet, HasGeneralMidiNumberingAndPlays) {
     EXPECT_LT(audio::LevelDb(std::span<const float>(tail.data() + Rate, Rate / 2)),
               audio::LevelDb(held) - 40);
     // The kit on channel index 9: a snare (38) makes sound.
-    ASSERT_TRUE(synth.SelectVoice(9, voices.Count() - 1));
+    ASSERT_TRUE(synth.SetPatch(9, voices[voices.Count() - 1].Patch));
     synth.NoteOn(9, 38, 100);
     EXPECT_GT(audio::LevelDb(Render(synth, Rate / 4)), -40);
 }
