@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TVoiceList voices;
-    TKTDirectMusic bridge(voices);
+    TKTDirectMusic bridge(voices, TKTDirectMusicSetup::Offline());
+    bridge.OpenOfflinePort();
     if (!bridge.LoadVoiceSetFromMemory(image)) {
         std::fprintf(stderr, "%s does not load: %s\n", argv[1], bridge.LastVoiceSetError().c_str());
         return 1;
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     std::vector<TRow> rows;
     for (int program = 0; program < 128; ++program) {
         const int position = voices.FindVoiceIndex(MakePatch(65, 0, static_cast<uint8_t>(program)));
-        if (position < 0 || !bridge.SelectVoice(0, position)) {
+        if (position < 0 || !bridge.SetPatch(0, voices[position].Patch)) {
             std::printf("program %d: not in the built-in set\n", program);
             continue;
         }

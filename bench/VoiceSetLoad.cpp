@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) return 1;
     const auto t1 = std::chrono::steady_clock::now();
     TVoiceList voices;
-    TKTDirectMusic synth(voices);
+    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline());
+    synth.OpenOfflinePort();
     if (!synth.LoadVoiceSetFromMemory(image)) {
         std::fprintf(stderr, "does not load: %s\n", synth.LastVoiceSetError().c_str());
         return 1;

@@ -1,6 +1,9 @@
-// talvimorena-tool voices and convert, run as a real process on real files.
+// talvimorena-tool voices, convert and ports, run as a real process on real files.
 #include "ToolRun.h"
 
+#include "base/ShortString.h"
+#include "sound/PortList.h"
+#include "sound/TKTDirectMusic.h"
 #include "sound/formats/Sf2Writer.h"
 #include "sound/formats/VoiceSetConvert.h"
 
@@ -100,4 +103,20 @@ TEST(ToolVoices, WhatIsNoVoiceSetIsRefusedWithTheReasonAndNothingIsWritten) {
     EXPECT_EQ(RunTool(dir, "voices " + Q(dir.Path("missing.dls"))).Status, 1);
     EXPECT_EQ(RunTool(dir, "voices").Status, 2);
     EXPECT_EQ(RunTool(dir, "convert one.sf2").Status, 2);
+}
+
+TEST(ToolPorts, ListsTheOutputPortsAsOutDevListNumbersThemThenTheInputs) {
+    TTempDir dir;
+    TRun r = RunTool(dir, "ports");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    // The same enumeration here gives the lines of OutDevList.txt, which the tool
+    // shows in UTF-8 with plain line ends.
+    const TPortList ports = EnumeratePorts(TKTDirectMusic::AudioDrivers());
+    ASSERT_GT(ports.OutputCount(), 0) << "FluidSynth offers audio drivers";
+    std::string expected = Cp936ToUtf8(OutDevListText(ports));
+    std::erase(expected, '\r');
+    ASSERT_EQ(r.Out.rfind("output ports:\n" + expected + "input ports:\n", 0), 0u) << r.Out;
+    EXPECT_NE(r.Out.find("0:  软件合成器 ("), std::string::npos);
+    EXPECT_NE(r.Out.find("default output port: "), std::string::npos);
+    EXPECT_EQ(RunTool(dir, "ports extra").Status, 2);
 }

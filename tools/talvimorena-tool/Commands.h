@@ -12,6 +12,7 @@ int DefaultKdfCommand(const TArgs& args);
 int StylesCommand(const TArgs& args);
 int VoicesCommand(const TArgs& args);
 int ConvertCommand(const TArgs& args);
+int PortsCommand(const TArgs& args);
 
 // Shared helpers of the commands.
 bool TakeFlag(TArgs& args, const std::string& flag); // removes it when present

@@ -28,6 +28,10 @@ Usage:
       Convert a SoundFont to a DLS voice set. With --built-in, make the
       built-in set: General MIDI bank 0 as MSB 65, variation banks as LSB, the
       standard drum kit as the only kit, at most 300 instruments.
+  talvimorena-tool ports
+      List the synthesiser's output ports as OutDevList.txt numbers them (the
+      number the piano takes on its command line), then its input ports, then
+      the output port the piano opens when it is given none.
   talvimorena-tool --help
       Show this text.
 
@@ -67,5 +71,6 @@ int main(int argc, char** argv) {
     if (command == "styles") return StylesCommand(args);
     if (command == "voices") return VoicesCommand(args);
     if (command == "convert") return ConvertCommand(args);
+    if (command == "ports") return PortsCommand(args);
     return UsageError("unknown command '" + command + "'");
 }
