@@ -1,0 +1,64 @@
+#include "keys/KTDIKeyBoard.h"
+
+#include "keys/EvdevKeyboard.h"
+#include "keys/KeyTable.h"
+
+TKTDIKeyBoard::TKTDIKeyBoard(TPostMessage post, bool useEvdev) : Post(std::move(post)) {
+    if (useEvdev && TEvdevKeyboard::Readable()) {
+        Evdev = std::make_unique<TEvdevKeyboard>(State);
+        if (!Evdev->Start()) Evdev.reset();
+    }
+    Worker = std::thread([this] { Run(); });
+}
+
+TKTDIKeyBoard::~TKTDIKeyBoard() {
+    if (Evdev) Evdev->Stop();
+    State.Stop(); // wakes the worker, which then ends
+    if (Worker.joinable()) Worker.join();
+}
+
+void TKTDIKeyBoard::SetActive(bool on) {
+    Active = on;
+    if (on) State.Wake();
+}
+
+void TKTDIKeyBoard::Acquire() {
+    State.SetAcquired(true);
+}
+
+void TKTDIKeyBoard::Unacquire() {
+    State.SetAcquired(false);
+}
+
+int TKTDIKeyBoard::ReadState(std::array<uint8_t, 256>& state) const {
+    State.Read(state);
+    return 0;
+}
+
+void TKTDIKeyBoard::Run() {
+    while (State.Wait())
+        if (Active) Scan();
+}
+
+void TKTDIKeyBoard::Scan() {
+    std::array<uint8_t, 256> now{};
+    std::array<bool, 256> struckBack{};
+    State.ReadAndReset(now, struckBack);
+    for (int code = 0; code < 256; ++code) {
+        const auto c = static_cast<size_t>(code);
+        const int keyIndex = KeyIndexOfCode(code);
+        // Codes outside the key table are never posted, nor is their state kept.
+        if (keyIndex < 0 || !Post) continue;
+        const bool down = (now[c] & 0x80) != 0;
+        if (now[c] == LastState[c]) {
+            // A tap between two scans is posted whole: the stroke, then its end.
+            if (struckBack[c]) {
+                Post(down ? WM_DIKEYUP : WM_DIKEYDOWN, code, keyIndex);
+                Post(down ? WM_DIKEYDOWN : WM_DIKEYUP, code, keyIndex);
+            }
+            continue;
+        }
+        Post(down ? WM_DIKEYDOWN : WM_DIKEYUP, code, keyIndex);
+        LastState[c] = now[c];
+    }
+}
