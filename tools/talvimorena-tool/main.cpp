@@ -1,6 +1,7 @@
 // talvimorena-tool: the piano's headless companion for people and scripts.
 #include "Commands.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <iostream>
 
@@ -32,6 +33,21 @@ Usage:
       List the synthesiser's output ports as OutDevList.txt numbers them (the
       number the piano takes on its command line), then its input ports, then
       the output port the piano opens when it is given none.
+  talvimorena-tool render SONG.lyt OUT.wav [--voice-set FILE]
+      Play a song as the piano plays it, through the performance controller and
+      the synthesiser, and write the sound as a WAV file (44100 Hz, stereo,
+      16-bit): the song's starting state first, then every event at its time,
+      then up to 2 s more for the last notes to ring out (less once all is
+      silent). The voices come from msf4.s beside this tool, or from the DLS
+      file given. Songs longer than 30 s show their progress on stderr.
+  talvimorena-tool export-midi SONG.lyt OUT.mid [--voice-set FILE]
+      The same run, writing every message sent to the synthesiser (bank selects
+      and program changes, notes, pedals, controllers) as a Standard MIDI File:
+      format 0, one tick a millisecond (500 ticks a quarter note at 120 beats a
+      minute), named after the song's title. The voice set decides which voices
+      a song's voice numbers find, as in the piano.
+      Both refuse a song that does not load, print the reason and exit with
+      status 1; they write no file but OUT, and OUT only when all went well.
   talvimorena-tool --help
       Show this text.
 
@@ -49,6 +65,34 @@ bool TakeFlag(TArgs& args, const std::string& flag) {
         }
     }
     return false;
+}
+
+int TakeOption(TArgs& args, const std::string& name, std::string& value) {
+    int found = 0;
+    for (size_t i = 0; i < args.size();) {
+        if (args[i] == name) {
+            if (i + 1 >= args.size() || found) return -1;
+            value = args[i + 1];
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+            found = 1;
+        } else if (args[i].rfind(name + "=", 0) == 0) {
+            if (found) return -1;
+            value = args[i].substr(name.size() + 1);
+            if (value.empty()) return -1;
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+            found = 1;
+        } else {
+            ++i;
+        }
+    }
+    return found;
+}
+
+std::string UnknownOption(const TArgs& args) {
+    for (const std::string& a : args)
+        if (a.rfind("--", 0) == 0) return a;
+    return {};
 }
 
 int UsageError(const std::string& message) {
@@ -72,5 +116,7 @@ int main(int argc, char** argv) {
     if (command == "voices") return VoicesCommand(args);
     if (command == "convert") return ConvertCommand(args);
     if (command == "ports") return PortsCommand(args);
+    if (command == "render") return RenderCommand(args);
+    if (command == "export-midi") return ExportMidiCommand(args);
     return UsageError("unknown command '" + command + "'");
 }
