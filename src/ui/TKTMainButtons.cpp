@@ -1,10 +1,11 @@
 // The command buttons: their places, pictures and the click on release.
 #include "ui/TKTMainButtons.h"
 
+#include "ui/SkinLayout.h"
+
+static_assert(TKTMainButtons::ButtonCount == SkinLayout::MainButtonCount);
+
 namespace {
-constexpr int StripTop = 9, ButtonWidth = 65, ButtonHeight = 28;
-// Buttons 0..5 stand 72 pixels apart from 22; About stands apart at the right.
-constexpr int FirstLeft = 22, Pitch = 72, AboutLeft = 520;
 constexpr const char* NameWords[TKTMainButtons::ButtonCount] = {"Open",  "Save", "Play", "Record",
                                                                 "Setup", "Help", "About"};
 
@@ -15,12 +16,12 @@ bool ValidIndex(int index) {
 
 QRect TKTMainButtons::NormalRect(int index) {
     if (!ValidIndex(index)) return {};
-    const int left = index == About ? AboutLeft : FirstLeft + Pitch * index;
-    return QRect(left, StripTop, ButtonWidth, ButtonHeight);
+    const SkinLayout::TSkinRect& r = SkinLayout::MainButtonRects[static_cast<size_t>(index)];
+    return QRect(r.Left, r.Top, r.Width, r.Height);
 }
 
 QRect TKTMainButtons::DownRect(int index) {
-    return NormalRect(index).translated(PressedFaceOffset, 0);
+    return NormalRect(index).translated(SkinLayout::PressedOffset, 0);
 }
 
 const char* TKTMainButtons::NameWord(int index) {

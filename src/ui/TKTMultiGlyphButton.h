@@ -11,9 +11,6 @@
 #include <array>
 #include <functional>
 
-// The skin holds every pressed picture this far to the right of the released one.
-constexpr int PressedFaceOffset = 621;
-
 class TKTMultiGlyphButton : public QWidget {
     Q_OBJECT
 public:

@@ -1,10 +1,13 @@
 // The value box's display and arrows.
 #include "ui/TKTSpinEdit.h"
 
+#include "ui/SkinLayout.h"
+
 #include <algorithm>
 
 namespace {
-constexpr int ArrowWidth = 11, UpArrowHeight = 10;
+constexpr int ArrowWidth = SkinLayout::SpinArrowWidth,
+              UpArrowHeight = SkinLayout::SpinUpArrowHeight;
 constexpr int DisplayFontPixels = 16;
 } // namespace
 
@@ -48,7 +51,7 @@ TKTMultiGlyphButton* TKTSpinEdit::MakeArrow(QWidget* owner, int tag, QRect place
     arrow->setGeometry(place);
     arrow->SetGlyph(skin);
     arrow->SetStateOrigin(0, place.topLeft());
-    arrow->SetStateOrigin(1, place.topLeft() + QPoint(PressedFaceOffset, 0));
+    arrow->SetStateOrigin(1, place.topLeft() + QPoint(SkinLayout::PressedOffset, 0));
     arrow->setCursor(Qt::PointingHandCursor);
     arrow->MakeCommandButton([this](TKTMultiGlyphButton* sender) {
         if (OnClick) OnClick(sender);
