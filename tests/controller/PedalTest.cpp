@@ -25,7 +25,7 @@ TEST_F(ControllerTest, SpacePedalAndTheDoublePressThatSwitchesTheTimedPedal) {
     std::vector<int32_t> pedal;
     Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet*) {
         EXPECT_EQ(e.Kind, evLeftPedal);
-        pedal.push_back(e.Value);
+        pedal.push_back(int32_t{e.Value}); // a copy: the packed field is unaligned
     });
     EXPECT_EQ(pedal, (std::vector<int32_t>{-1, 0, -1, 0, 0, -1, -1}));
 

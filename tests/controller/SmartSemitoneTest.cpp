@@ -106,7 +106,7 @@ TEST_F(SmartSemitoneTest, SwitchingTheModeEndsHeldNotesAndRewritesTheSixKeysOnly
 
     std::vector<int32_t> modes;
     Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet*) {
-        if (e.Kind == evSixKeyMode) modes.push_back(e.Value);
+        if (e.Kind == evSixKeyMode) modes.push_back(int32_t{e.Value}); // packed field: copy it
     });
     EXPECT_EQ(modes, (std::vector<int32_t>{0, 1, 0}));
 }
