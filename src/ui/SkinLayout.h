@@ -75,8 +75,10 @@ constexpr int SpinUpArrowHeight = 10;
 constexpr TSkinRect SpinUpArrow(const TSkinRect& display) {
     return {display.Right(), display.Top, SpinArrowWidth, SpinUpArrowHeight};
 }
+// The down arrow stands its own height above the display's foot: with the 19-pixel
+// boxes it is 9 high at top + 9, one pixel over the up arrow.
 constexpr TSkinRect SpinDownArrow(const TSkinRect& display) {
-    return {display.Right(), display.Top + SpinUpArrowHeight, SpinArrowWidth,
+    return {display.Right(), display.Top + display.Height - SpinUpArrowHeight, SpinArrowWidth,
             display.Height - SpinUpArrowHeight};
 }
 

@@ -79,9 +79,13 @@ TEST(SkinLayout, ControlsLieInsideTheWindowAndClearOfEachOther) {
         if (!PCKeyRect(k).IsEmpty()) controls.push_back({PCKeyRect(k), "key"});
     for (size_t i = 0; i < controls.size(); ++i) {
         EXPECT_TRUE(Inside(controls[i].first, WindowFace)) << controls[i].second;
-        for (size_t j = 0; j < i; ++j)
+        for (size_t j = 0; j < i; ++j) {
+            // A box's down arrow sits one pixel over its up arrow, as the box places it.
+            if (controls[j].second == "up arrow" && controls[i].second == "down arrow" && j + 1 == i)
+                continue;
             EXPECT_FALSE(Overlap(controls[i].first, controls[j].first))
                 << controls[j].second << " and " << controls[i].second;
+        }
     }
     // The thumb's picture lies in the pressed half, inside the skin.
     EXPECT_GE(SliderThumb.Left, PressedOffset);
