@@ -67,6 +67,14 @@ bool TEvdevKeyboard::Readable() {
     return false;
 }
 
+TPlatformCheck TEvdevKeyboard::PlatformCheck() {
+    return {"libevdev", [] {
+                libevdev* dev = libevdev_new();
+                if (dev) libevdev_free(dev);
+                return dev != nullptr;
+            }};
+}
+
 bool TEvdevKeyboard::Start() {
     if (Reader.joinable()) return true;
     for (const std::string& path : EventDevicePaths()) {

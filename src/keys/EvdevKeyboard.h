@@ -5,6 +5,7 @@
 #pragma once
 
 #include "keys/KeyboardState.h"
+#include "sound/SoundPlatform.h"
 
 #include <thread>
 #include <vector>
@@ -20,6 +21,9 @@ public:
 
     // Whether some keyboard under /dev/input can be opened for reading.
     static bool Readable();
+    // The start-up probe's check of libevdev: it can make a device record (no input
+    // device needs to be readable).
+    static TPlatformCheck PlatformCheck();
     // Opens the keyboards and starts reading; false when none opens.
     bool Start();
     void Stop();

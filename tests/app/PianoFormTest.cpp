@@ -1,0 +1,230 @@
+// The main window offscreen, with the real controller and synthesiser (no port: its
+// messages are seen in the MIDI log): key events to notes, value boxes, slider modes,
+// the command buttons.
+#include "TempDir.h"
+
+#include "app/CommandLine.h"
+#include "app/TKTPianoForm.h"
+#include "keys/KeyTable.h"
+#include "song/SimpleRecorder.h"
+#include "sound/MidiLog.h"
+#include "ui/TKTMainButtons.h"
+#include "ui/TKTSlider.h"
+#include "ui/TKTSpinEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+struct TClock : ITickClock {
+    uint32_t TickCount() const override { return Now; }
+    uint32_t Now = 1000;
+};
+
+// A skin of the real size, its released half one colour and its pressed half another.
+QImage TestSkin() {
+    QImage skin(1242, 436, QImage::Format_RGB32);
+    QPainter p(&skin);
+    p.fillRect(0, 0, 621, 436, QColor(30, 40, 50));
+    p.fillRect(621, 0, 621, 436, QColor(200, 40, 40));
+    return skin;
+}
+
+class PianoForm : public ::testing::Test {
+protected:
+    PianoForm() {
+        TPianoFormSetup setup;
+        setup.ProgramFolder = Dir.Root().string();
+        setup.Skin = TestSkin();
+        setup.StaffMask = QImage(200, 100, QImage::Format_RGB32);
+        setup.DirectXVersion = 0x800;
+        setup.ShowMessage = [this](const QString& m) { Shown.push_back(m); };
+        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.UseEvdev = false;
+        EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
+        Form = std::make_unique<TKTPianoForm>(std::move(setup), Recorder, Clock);
+    }
+
+    std::vector<std::string> Messages() const {
+        std::ifstream in(Dir.Path("midi.log"));
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line.substr(line.find(' ') + 1));
+        return out;
+    }
+    // The log once n more lines arrived (a failure after 5 s, not a timing).
+    std::vector<std::string> WaitForMessages(size_t n) {
+        for (int i = 0; i < 500 && Messages().size() < n; ++i) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return Messages();
+    }
+    void Key(int evdev, bool down, bool repeat = false, quint64 time = 0) {
+        QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, 0, Qt::NoModifier,
+                    static_cast<quint32>(evdev + 8), 0, 0, QString(), repeat);
+        e.setTimestamp(time);
+        QApplication::sendEvent(Form.get(), &e);
+    }
+    void Click(QWidget* w) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &release);
+    }
+    QString BoxText(TValueBox box) { return Form->Box(box).Text(); }
+
+    TTempDir Dir;
+    TMidiLog Log;
+    TClock Clock;
+    TSimpleRecorder Recorder{Clock};
+    std::vector<QString> Shown;
+    std::unique_ptr<TKTPianoForm> Form;
+};
+
+} // namespace
+
+TEST_F(PianoForm, StartsWithTheDefaultsAndNoSoundWithoutAPort) {
+    EXPECT_EQ(Form->size(), QSize(621, 436));
+    EXPECT_EQ(Form->windowTitle(), QString::fromUtf8("Talvimorena模拟钢琴"));
+    EXPECT_FALSE(Form->SoundOpen());
+    EXPECT_TRUE(Shown.empty()) << "no port: no voice set is looked for";
+    EXPECT_EQ(BoxText(TValueBox::Transpose), "1=C (0)");
+    EXPECT_EQ(BoxText(TValueBox::LeftOctave), "0");
+    EXPECT_EQ(BoxText(TValueBox::LeftVelocity), "70");
+    EXPECT_EQ(BoxText(TValueBox::RightVelocity), "100");
+    const bool enabled[] = {true, false, false, true, true, true, true};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(Form->Buttons().ButtonEnabled(i), enabled[i]) << i;
+    // The surface is the skin's released face.
+    const QImage shot = Form->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(300, 300), QColor(30, 40, 50));
+}
+
+TEST_F(PianoForm, KeyEventsBecomeNotesAndRepeatsAreDropped) {
+    Form->Keyboard().Acquire(); // as on activation
+    const size_t base = Messages().size();
+    Key(16, true);        // Q
+    Key(16, false, true); // the system's auto-repeat: a release and a press
+    Key(16, true, true);
+    auto m = WaitForMessages(base + 1);
+    Key(16, false);
+    m = WaitForMessages(base + 2);
+    ASSERT_GE(m.size(), base + 2);
+    EXPECT_EQ(m[base], "90 3C 46");
+    EXPECT_EQ(m[base + 1], "80 3C 40");
+    Key(79, true); // keypad 1: the right keyboard
+    m = WaitForMessages(base + 3);
+    EXPECT_EQ(m.back(), "91 3C 64");
+    Key(79, false);
+    WaitForMessages(base + 4);
+    // Leaving the window releases what is held.
+    Key(16, true);
+    WaitForMessages(base + 5);
+    Form->Keyboard().Unacquire();
+    m = WaitForMessages(base + 6);
+    EXPECT_EQ(m.back(), "80 3C 40");
+}
+
+TEST_F(PianoForm, AnUnflaggedRepeatPairAtOneServerTimeIsDroppedToo) {
+    Form->Keyboard().Acquire();
+    const size_t base = Messages().size();
+    Key(16, true, false, 100);
+    for (quint64 t = 760; t < 1000; t += 40) { // release and press at the same time
+        Key(16, false, false, t);
+        Key(16, true, false, t);
+    }
+    Key(16, false, false, 1010);
+    WaitForMessages(base + 2);
+    // A real release and a new stroke at different times are both played.
+    Key(16, true, false, 1500);
+    WaitForMessages(base + 3);
+    Key(16, false, false, 1600);
+    Key(16, true, false, 1601);
+    WaitForMessages(base + 5);
+    Key(16, false, false, 1700);
+    auto m = WaitForMessages(base + 6);
+    for (int i = 0; i < 20; ++i) { // anything more would arrive now
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    m = Messages();
+    EXPECT_EQ(std::vector<std::string>(m.begin() + static_cast<long>(base), m.end()),
+              (std::vector<std::string>{"90 3C 46", "80 3C 40", "90 3C 46", "80 3C 40",
+                                        "90 3C 46", "80 3C 40"}));
+}
+
+TEST_F(PianoForm, ValueBoxArrowsStepTheControllerAndShowItsTexts) {
+    Click(Form->Box(TValueBox::Transpose).Up());
+    EXPECT_EQ(BoxText(TValueBox::Transpose), "1=bD (+1)");
+    EXPECT_EQ(Form->Controller().State().Transpose, 1);
+    Click(Form->Box(TValueBox::RightOctave).Down());
+    EXPECT_EQ(BoxText(TValueBox::RightOctave), "-1");
+    Click(Form->Box(TValueBox::LeftVelocity).Up());
+    EXPECT_EQ(BoxText(TValueBox::LeftVelocity), "71");
+    // No voices loaded: the voice arrows do nothing and divide by nothing.
+    Click(Form->Box(TValueBox::RightVoice).Up());
+    EXPECT_EQ(Form->Controller().State().RightVoiceIndex, 0);
+}
+
+TEST_F(PianoForm, SliderDoubleClickSwitchesBetweenSystemAndSynthesiserVolume) {
+    TKTSlider& s = Form->VolumeSlider();
+    EXPECT_EQ(s.Position(), 50);
+    EXPECT_FALSE(Form->SynthVolumeMode());
+    const QPointF at(s.ThumbPlace().center());
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, s.mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&s, &dbl);
+    EXPECT_TRUE(Form->SynthVolumeMode());
+    EXPECT_EQ(s.MinValue(), -2000);
+    EXPECT_EQ(s.MaxValue(), 2000);
+    EXPECT_EQ(s.Position(), 0);
+    s.SetPosition(-600);
+    EXPECT_EQ(Form->SynthVolume(), -600);
+    QApplication::sendEvent(&s, &dbl);
+    EXPECT_FALSE(Form->SynthVolumeMode());
+    EXPECT_EQ(s.MaxValue(), 127);
+    EXPECT_EQ(Form->SynthVolume(), -600) << "the synthesiser keeps its volume";
+    QApplication::sendEvent(&s, &dbl);
+    EXPECT_EQ(s.Position(), -600) << "and the slider shows it again";
+}
+
+TEST_F(PianoForm, ButtonsFollowRecordingAndShiftMakesPlayLoop) {
+    Form->SetSongRecording(true);
+    EXPECT_TRUE(Form->Buttons().ButtonLatched(TKTMainButtons::Record));
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Form->Buttons().ButtonEnabled(i), i == TKTMainButtons::Record) << i;
+    Form->SetSongRecording(false);
+    EXPECT_FALSE(Form->Buttons().ButtonLatched(TKTMainButtons::Record));
+    EXPECT_TRUE(Form->Buttons().ButtonEnabled(TKTMainButtons::Open));
+    EXPECT_FALSE(Form->Buttons().ButtonEnabled(TKTMainButtons::Play)) << "nothing was recorded";
+
+    Form->Controller().HeldKeys().SetDown(DIK::LSHIFT);
+    Form->OnButtonClick(TKTMainButtons::Play);
+    EXPECT_TRUE(Form->Controller().IsLoopPlay());
+}
+
+TEST(PianoCommandLine, WordsNumbersAndTheRest) {
+    auto a = ParseCommandLine({"multiinstance", "2"});
+    EXPECT_TRUE(a.MultiInstance);
+    EXPECT_EQ(a.PortNumber, 2);
+    auto b = ParseCommandLine({"letters"});
+    EXPECT_FALSE(b.MultiInstance);
+    EXPECT_EQ(b.PortNumber, -1);
+    EXPECT_EQ(ParseCommandLine({"5", "3"}).PortNumber, 3);
+    EXPECT_EQ(ParseCommandLine({"MultiInstance", "-1", "x7", "+4"}).PortNumber, 4);
+    EXPECT_EQ(ParseCommandLine({"99999999999"}).PortNumber, -1) << "does not fit 32 bits";
+    EXPECT_EQ(ParseCommandLine({""}).PortNumber, -1);
+}

@@ -1,0 +1,261 @@
+// The real program under Xvfb: started from a program folder of its own, played by
+// raw keycodes through XTest, checked through its MIDI log and a screenshot.
+#include "TempDir.h"
+
+#include "keys/KeyDef.h"
+#include "keys/KeyTable.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QResource>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string BinDir = TALVIMORENA_BIN_DIR;
+constexpr const char* Title = "Talvimorena模拟钢琴";
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[512];
+        while (size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A program folder: a copy of the executable (its folder is where it looks for its
+// files), the built-in voice set and, unless left out, the glyph library.
+struct TProgramFolder {
+    explicit TProgramFolder(bool withGlyphs = true) {
+        fs::copy_file(BinDir + "/talvimorena", Dir.Path("talvimorena"));
+        fs::create_symlink(BinDir + "/msf4.s", Dir.Path("msf4.s"));
+        if (withGlyphs)
+            fs::create_symlink(BinDir + "/TalvimorenaGlyphs.dll",
+                               Dir.Path("TalvimorenaGlyphs.dll"));
+    }
+    TTempDir Dir;
+};
+
+// The program running; stopped (SIGTERM, which it takes as a close) at the end.
+class TProgram {
+public:
+    TProgram(const TProgramFolder& folder, std::vector<std::string> args = {}) {
+        Log = folder.Dir.Path("midi.log");
+        Pid = ::fork();
+        if (Pid == 0) {
+            ::setenv("TALVIMORENA_MIDI_LOG", Log.c_str(), 1);
+            ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+            std::vector<std::string> all = {folder.Dir.Path("talvimorena")};
+            all.insert(all.end(), args.begin(), args.end());
+            std::vector<char*> argv;
+            for (auto& a : all) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~TProgram() { Stop(); }
+
+    // The id of the top-level window with this exact title, waiting for it.
+    std::string WaitForWindow(const std::string& title, int seconds = 60) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            std::string id = Shell("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
+            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+            if (!id.empty()) return id;
+            if (Exited()) return "";
+            Sleep(100);
+        }
+        return "";
+    }
+    bool Exited() {
+        if (Pid <= 0) return true;
+        int status = 0;
+        if (::waitpid(Pid, &status, WNOHANG) == Pid) {
+            Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            Pid = -1;
+            return true;
+        }
+        return false;
+    }
+    int WaitForExit(int seconds = 20) {
+        for (int i = 0; i < seconds * 10 && !Exited(); ++i) Sleep(100);
+        return Pid < 0 ? Status : -2;
+    }
+    void Stop() {
+        if (Pid <= 0) return;
+        ::kill(Pid, SIGTERM);
+        if (WaitForExit() == -2) {
+            ::kill(Pid, SIGKILL);
+            WaitForExit();
+        }
+    }
+    // The log's lines without their times.
+    std::vector<std::string> Messages() const {
+        std::ifstream in(Log);
+        std::vector<std::string> out;
+        std::string line;
+        while (std::getline(in, line)) {
+            const size_t blank = line.find(' ');
+            if (blank != std::string::npos) out.push_back(line.substr(blank + 1));
+        }
+        return out;
+    }
+    std::string Log;
+    int Status = -1;
+
+private:
+    pid_t Pid = -1;
+};
+
+std::string Hex(int status, int note, int velocity) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02X %02X %02X", status, note, velocity);
+    return buf;
+}
+
+int Count(const std::vector<std::string>& v, const std::string& s) {
+    return static_cast<int>(std::count(v.begin(), v.end(), s));
+}
+
+// X keycodes are evdev codes plus 8.
+std::string Press(int evdev) {
+    return "+" + std::to_string(evdev + 8);
+}
+std::string Release(int evdev) {
+    return "-" + std::to_string(evdev + 8);
+}
+constexpr int EvQ = 16, EvW = 17, EvE = 18, EvR = 19, EvT = 20, EvKp1 = 79;
+
+void Keys(const std::vector<std::string>& steps) {
+    std::string cmd = TALVIMORENA_XTEST_KEYS;
+    for (const auto& s : steps) cmd += " " + s;
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+// Waits until the log has grown by at least n lines past `from`.
+std::vector<std::string> WaitForMessages(TProgram& p, size_t from, size_t n) {
+    std::vector<std::string> m;
+    for (int i = 0; i < 100; ++i) {
+        m = p.Messages();
+        if (m.size() >= from + n) break;
+        Sleep(50);
+    }
+    return m.size() > from ? std::vector<std::string>(m.begin() + from, m.end())
+                           : std::vector<std::string>{};
+}
+
+} // namespace
+
+TEST(PianoE2E, KeysPlayTheirNotesOnceAndTheWindowIsTheSkin) {
+    TProgramFolder folder;
+    TProgram piano(folder);
+    const std::string window = piano.WaitForWindow(Title);
+    ASSERT_FALSE(window.empty()) << "the main window appears";
+    Shell("xdotool windowfocus --sync " + window);
+    Sleep(500);
+    // Whatever start-up sent (voices, when a sound port opened) is behind us now.
+    Sleep(1000);
+    const size_t base = piano.Messages().size();
+
+    // Q: left keyboard, middle C, velocity 70. Num-1: right keyboard, middle C at 100.
+    Keys({Press(EvQ), "w100", Release(EvQ), "w100", Press(EvKp1), "w100", Release(EvKp1)});
+    auto played = WaitForMessages(piano, base, 4);
+    EXPECT_EQ(Count(played, Hex(0x90, 60, 70)), 1) << "Q";
+    EXPECT_EQ(Count(played, Hex(0x80, 60, 64)), 1);
+    EXPECT_EQ(Count(played, Hex(0x91, 60, 100)), 1) << "Num-1";
+    EXPECT_EQ(Count(played, Hex(0x81, 60, 64)), 1);
+
+    // A four-key chord pressed at once: every key sounds, every release is seen.
+    const size_t chordBase = piano.Messages().size();
+    Keys({Press(EvW), Press(EvE), Press(EvR), Press(EvT), "w200", Release(EvW), Release(EvE),
+          Release(EvR), Release(EvT)});
+    int expected = 0;
+    for (int code : {DIK::W, DIK::E, DIK::R, DIK::T})
+        expected += DefaultKeyDefSet().Keys[KeyIndexOfCode(code)].Count;
+    ASSERT_GE(expected, 4);
+    auto chord = WaitForMessages(piano, chordBase, static_cast<size_t>(2 * expected));
+    int ons = 0, offs = 0;
+    for (const auto& m : chord) {
+        ons += m.rfind("90 ", 0) == 0 || m.rfind("91 ", 0) == 0;
+        offs += m.rfind("80 ", 0) == 0 || m.rfind("81 ", 0) == 0;
+    }
+    EXPECT_EQ(ons, expected);
+    EXPECT_EQ(offs, expected);
+
+    // Held for a second, through the server's auto-repeat: still one note.
+    const size_t holdBase = piano.Messages().size();
+    Keys({Press(EvQ), "w1200", Release(EvQ)});
+    auto held = WaitForMessages(piano, holdBase, 2);
+    Sleep(300);
+    held = WaitForMessages(piano, holdBase, 2);
+    EXPECT_EQ(Count(held, Hex(0x90, 60, 70)), 1);
+    EXPECT_EQ(Count(held, Hex(0x80, 60, 64)), 1);
+
+    // The window is the skin, 621 x 436.
+    const std::string shot = folder.Dir.Path("window.png");
+    Shell("import -window " + window + " " + shot + " 2>/dev/null");
+    QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 621);
+    EXPECT_EQ(image.height(), 436);
+    ASSERT_TRUE(QResource::registerResource(QString::fromStdString(BinDir + "/TalvimorenaGlyphs.dll")));
+    const QImage skin = QImage(":/RES_TOTALBMP").convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(skin.width(), 621);
+    const QImage seen = image.convertToFormat(QImage::Format_RGB32);
+    long same = 0;
+    for (int y = 0; y < 436; ++y)
+        for (int x = 0; x < 621; ++x) same += seen.pixel(x, y) == skin.pixel(x, y);
+    EXPECT_GT(same, 621L * 436 * 9 / 10) << "most of the window is the skin's picture";
+    if (const char* keep = std::getenv("TALVIMORENA_E2E_SHOTS"))
+        fs::copy_file(shot, std::string(keep) + "/window.png", fs::copy_options::overwrite_existing);
+
+    piano.Stop();
+    EXPECT_EQ(piano.Status, 0) << "a close by SIGTERM ends the program normally";
+}
+
+TEST(PianoE2E, WithoutTheGlyphLibraryOnlyTheErrorBoxIsShown) {
+    TProgramFolder folder(false);
+    TProgram piano(folder);
+    const std::string box = piano.WaitForWindow("错误！", 30);
+    ASSERT_FALSE(box.empty()) << "the error box appears";
+    EXPECT_TRUE(Shell("xdotool search --name '^" + std::string(Title) + "$'").empty());
+    Shell("xdotool windowfocus --sync " + box + " key Return");
+    EXPECT_EQ(piano.WaitForExit(), 1);
+}
+
+TEST(PianoE2E, APortNumberWritesTheOutputPortListAndAWordDoesNot) {
+    {
+        TProgramFolder folder;
+        TProgram piano(folder, {"multiinstance", "5", "2"});
+        ASSERT_FALSE(piano.WaitForWindow(Title).empty());
+        std::ifstream in(folder.Dir.Path("OutDevList.txt"), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_EQ(text.str().rfind("0:  ", 0), 0u) << text.str();
+        EXPECT_NE(text.str().find("\r\n1:  "), std::string::npos);
+    }
+    {
+        TProgramFolder folder;
+        TProgram piano(folder, {"letters"});
+        ASSERT_FALSE(piano.WaitForWindow(Title).empty());
+        EXPECT_FALSE(fs::exists(folder.Dir.Path("OutDevList.txt")));
+    }
+}
