@@ -14,10 +14,8 @@ install(CODE "
        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvimorena\" SYMBOLIC)
   file(CREATE_LINK \"../${TALVIMORENA_FOLDER}/talvimorena-tool\"
        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvimorena-tool\" SYMBOLIC)")
-set(TALVIMORENA_PROGRAM "${CMAKE_INSTALL_FULL_LIBDIR}/talvimorena/talvimorena")
-configure_file("${CMAKE_SOURCE_DIR}/src/app/desktop/talvimorena.desktop.in"
-               "${CMAKE_BINARY_DIR}/talvimorena.desktop" @ONLY)
-install(FILES "${CMAKE_BINARY_DIR}/talvimorena.desktop"
+# The entry starts the command in bin/, wherever the prefix put it.
+install(FILES "${CMAKE_SOURCE_DIR}/src/app/desktop/talvimorena.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${CMAKE_SOURCE_DIR}/src/app/desktop/talvimorena.svg"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")

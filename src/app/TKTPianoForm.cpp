@@ -100,11 +100,11 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSimpleRecorder& recorder,
     CreateValueBoxes();
 
     // The keyboard reader posts its messages to this window, whose thread handles them.
-    QPointer<TKTPianoForm> self(this);
+    // postEvent is safe from any thread; the reader (and its worker) ends before the
+    // window does, and events still queued for the window go with it.
     Reader = std::make_unique<TKTDIKeyBoard>(
-        [self](int message, int code, int keyIndex) {
-            // postEvent is safe from any thread; a window already gone drops it.
-            if (self) QCoreApplication::postEvent(self, new TDIKeyMessage(message, code, keyIndex));
+        [this](int message, int code, int keyIndex) {
+            QCoreApplication::postEvent(this, new TDIKeyMessage(message, code, keyIndex));
         },
         Setup.UseEvdev);
     Reader->SetActive(true);
