@@ -210,7 +210,9 @@ TEST(ToolSongErrors, ASongThatDoesNotLoadIsRefusedWithItsReasonAndNoFileIsTouche
             }
             EXPECT_EQ(Sorted(dir.Entries()), before);
             EXPECT_EQ(dir.Read("old.out"), (std::vector<uint8_t>{'o', 'l', 'd'}));
-            if (!song.Bytes.empty()) EXPECT_EQ(dir.Read(song.Name), song.Bytes);
+            if (!song.Bytes.empty()) {
+                EXPECT_EQ(dir.Read(song.Name), song.Bytes);
+            }
         }
     }
 }

@@ -14,15 +14,9 @@
 
 int ExportMidiCommand(const TArgs& args) {
     TSongCommandArgs a;
-    if (const int usage = ParseSongCommandArgs("export-midi", args, a)) return usage;
-
     TSongRun run;
     std::string reason;
-    if (!run.Load(a.Song, reason)) return FileFailure(a.Song, "song does not load: " + reason);
-    if (run.Header().Version < SongFileVersion)
-        std::cerr << "talvimorena-tool: " << a.Song << ": a song of file version "
-                  << run.Header().Version
-                  << ", converted on loading; it may not play as it was recorded\n";
+    if (const int status = StartSongCommand("export-midi", args, a, run)) return status;
     struct stat st {};
     if (::stat(a.Out.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return FileFailure(a.Out, "exists and is not a regular file");

@@ -79,15 +79,9 @@ private:
 
 int RenderCommand(const TArgs& args) {
     TSongCommandArgs a;
-    if (const int usage = ParseSongCommandArgs("render", args, a)) return usage;
-
     TSongRun run;
     std::string reason;
-    if (!run.Load(a.Song, reason)) return FileFailure(a.Song, "song does not load: " + reason);
-    if (run.Header().Version < SongFileVersion)
-        std::cerr << "talvimorena-tool: " << a.Song << ": a song of file version "
-                  << run.Header().Version
-                  << ", converted on loading; it may not play as it was recorded\n";
+    if (const int status = StartSongCommand("render", args, a, run)) return status;
     const uint32_t endMs = run.EndTime();
     if (FrameAt(endMs) + FrameAt(TailMs) > TWavFileWriter::MaxFrames)
         return FileFailure(a.Song, "the song lasts " + Clock(endMs) +

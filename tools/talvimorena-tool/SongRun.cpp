@@ -53,6 +53,18 @@ int FileFailure(const std::string& path, const std::string& reason) {
     return 1;
 }
 
+int StartSongCommand(const std::string& command, const std::vector<std::string>& args,
+                     TSongCommandArgs& a, TSongRun& run) {
+    if (const int usage = ParseSongCommandArgs(command, args, a)) return usage;
+    std::string reason;
+    if (!run.Load(a.Song, reason)) return FileFailure(a.Song, "song does not load: " + reason);
+    if (run.Header().Version < SongFileVersion)
+        std::cerr << "talvimorena-tool: " << a.Song << ": a song of file version "
+                  << run.Header().Version
+                  << ", converted on loading; it may not play as it was recorded\n";
+    return 0;
+}
+
 std::string DefaultVoiceSetPath() {
     return ProgramFolder() + "msf4.s";
 }

@@ -70,3 +70,8 @@ private:
     TSongInfoRec SongInfo{};
     std::vector<uint32_t> Times; // the distinct times at which events play, rising
 };
+
+// The start both song commands share: their arguments, then the song, with a note on
+// stderr for a song of an older file version. 0 on success, else the exit status.
+int StartSongCommand(const std::string& command, const std::vector<std::string>& args,
+                     TSongCommandArgs& a, TSongRun& run);

@@ -45,6 +45,14 @@ TDlsCollection FourVoices() {
     return c;
 }
 
+// ALSA's null device takes audio and discards it: a real driver, no card needed.
+TKTDirectMusicSetup NullDeviceSetup() {
+    TKTDirectMusicSetup setup;
+    setup.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
+    setup.Ports = BuildPortList({"alsa"}, {});
+    return setup;
+}
+
 double PitchOf(TKTDirectMusic& synth, uint8_t channel) {
     synth.NoteOn(channel, 69, 100);
     const double hz = audio::PeakHz(RenderMono(synth, Rate / 4), Rate);
@@ -210,12 +218,8 @@ TEST(SynthPorts, ASoftwarePortWhoseDeviceCannotOpenFailsAndStaysSilent) {
 }
 
 TEST(SynthPorts, ASoftwarePortRunsItsDriverAndRebuildsItForNewPeriods) {
-    // ALSA's null device takes audio and discards it: a real driver, no card needed.
-    TKTDirectMusicSetup setup;
-    setup.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
-    setup.Ports = BuildPortList({"alsa"}, {});
     TVoiceList voices;
-    TKTDirectMusic synth(voices, setup);
+    TKTDirectMusic synth(voices, NullDeviceSetup());
     ASSERT_TRUE(synth.SelectOutputPort(0));
     EXPECT_TRUE(synth.IsPortOpen());
     EXPECT_FALSE(synth.SelectOutputPort(0)) << "one port, opened once";
@@ -252,11 +256,8 @@ TEST(SynthPorts, TheStartUpProbeBuildsASynthesiser) {
 TEST(SynthThreads, KeysAndTheTempoClockPlayAtOnceThroughARunningDriver) {
     // The main thread plays keys and changes the keyboard's voice while the tempo
     // clock's thread plays the accompaniment, with the audio driver rendering.
-    TKTDirectMusicSetup setup;
-    setup.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
-    setup.Ports = BuildPortList({"alsa"}, {});
     TVoiceList voices;
-    TKTDirectMusic synth(voices, setup);
+    TKTDirectMusic synth(voices, NullDeviceSetup());
     ASSERT_TRUE(synth.SelectOutputPort(0));
     ASSERT_TRUE(synth.LoadVoiceSetFromMemory(Image(FourVoices())));
     ASSERT_TRUE(synth.SelectDrumKit());
