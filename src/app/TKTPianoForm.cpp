@@ -113,11 +113,7 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSimpleRecorder& recorder,
 
     SetUpSound(Setup.CommandLine, Setup.ProgramFolder);
 
-    Performer->SetTranspose(0);
-    Performer->SetLeftOctave(0);
-    Performer->SetRightOctave(0);
-    Performer->SetLeftVelocity(70);
-    Performer->SetRightVelocity(100);
+    Performer->SetPerformerDefaults();
     Performer->ConnectRecorder();
 
     SynthVolumeValue = 0;

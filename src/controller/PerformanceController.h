@@ -61,6 +61,9 @@ public:
     void SetRightOctave(int o);
     void SetLeftVelocity(int v);
     void SetRightVelocity(int v);
+    // The performer state a fresh piano starts with: no transposition, no octave
+    // shifts, velocities 70 (left) and 100 (right), each shown in its box.
+    void SetPerformerDefaults();
     // Voices by VoiceList position (recorded), and by stored patch number. A position
     // outside the list or a patch not in it changes nothing.
     void SelectLeftVoice(int position);

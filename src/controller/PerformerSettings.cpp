@@ -51,6 +51,15 @@ void TPerformanceController::SetRightVelocity(int v) {
     Show(TValueBox::RightVelocity, NumberText(v));
 }
 
+void TPerformanceController::SetPerformerDefaults() {
+    const TPerformerState defaults;
+    SetTranspose(defaults.Transpose);
+    SetLeftOctave(defaults.LeftOctave);
+    SetRightOctave(defaults.RightOctave);
+    SetLeftVelocity(defaults.LeftVelocity);
+    SetRightVelocity(defaults.RightVelocity);
+}
+
 void TPerformanceController::SelectVoice(bool right, int position) {
     if (position < 0 || position >= VoiceList.Count()) return;
     const uint32_t patch = VoiceList[position].Patch;

@@ -160,11 +160,7 @@ protected:
         FillTestVoices();
         Synth.Journal = &J;
         // The main window's start-up order.
-        Ctl.SetTranspose(0);
-        Ctl.SetLeftOctave(0);
-        Ctl.SetRightOctave(0);
-        Ctl.SetLeftVelocity(70);
-        Ctl.SetRightVelocity(100);
+        Ctl.SetPerformerDefaults();
         Ctl.SelectRightVoice(0);
         Ctl.SelectLeftVoice(0);
         Ctl.ConnectRecorder();

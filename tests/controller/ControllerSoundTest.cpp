@@ -37,11 +37,7 @@ protected:
         Render(0.2);
         LoadDefaultKeyDefs();
         // The main window's start-up.
-        Ctl.SetTranspose(0);
-        Ctl.SetLeftOctave(0);
-        Ctl.SetRightOctave(0);
-        Ctl.SetLeftVelocity(70);
-        Ctl.SetRightVelocity(100);
+        Ctl.SetPerformerDefaults();
         Ctl.SelectRightVoice(0);
         Ctl.SelectLeftVoice(0);
         Synth->SelectDrumKit();

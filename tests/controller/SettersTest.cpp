@@ -30,6 +30,22 @@ TEST_F(ControllerTest, TranspositionWrapsRoundItsRangeWithKeyNameAndSignature) {
     EXPECT_EQ(Ctl.State().Transpose, 7);
 }
 
+TEST_F(ControllerTest, PerformerDefaultsRestoreAFreshPianosStateAndBoxes) {
+    Ctl.SetTranspose(3);
+    Ctl.SetLeftOctave(1);
+    Ctl.SetRightOctave(-1);
+    Ctl.SetLeftVelocity(20);
+    Ctl.SetRightVelocity(127);
+    Ctl.SetPerformerDefaults();
+    EXPECT_EQ(Ctl.State().Transpose, 0);
+    EXPECT_EQ(Ctl.State().LeftOctave, 0);
+    EXPECT_EQ(Ctl.State().RightOctave, 0);
+    EXPECT_EQ(Boxes.Of(TValueBox::Transpose), "1=C (0)");
+    EXPECT_EQ(Boxes.Of(TValueBox::RightOctave), "0");
+    EXPECT_EQ(Boxes.Of(TValueBox::LeftVelocity), "70");
+    EXPECT_EQ(Boxes.Of(TValueBox::RightVelocity), "100");
+}
+
 TEST_F(ControllerTest, OctavesAndVelocitiesAreClampedAndShown) {
     Ctl.SetLeftOctave(5);
     Ctl.SetRightOctave(-3);

@@ -117,11 +117,7 @@ void TSongRun::Play(ISynthesizer& synth, const std::function<void(uint32_t timeM
     LoadDefaultKeyDefs();
     Clock.Now = 0;
     TPerformanceController controller(synth, Recorder, Clock);
-    controller.SetTranspose(0);
-    controller.SetLeftOctave(0);
-    controller.SetRightOctave(0);
-    controller.SetLeftVelocity(70);
-    controller.SetRightVelocity(100);
+    controller.SetPerformerDefaults();
     controller.SelectRightVoice(0);
     controller.SelectLeftVoice(0);
     synth.SelectDrumKit();
