@@ -10,7 +10,7 @@
 #include "keys/KeyDef.h"
 #include "keys/KeyTable.h"
 #include "song/SimpleRecorder.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <algorithm>
 #include <atomic>
@@ -43,11 +43,12 @@ int main(int argc, char** argv) {
     }
     std::vector<uint8_t> image;
     if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) return 1;
-    TKTDirectMusic synth(VoiceList, TKTDirectMusicSetup::Offline());
+    TVoiceList voices;
+    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline());
     synth.OpenOfflinePort();
     if (!synth.LoadVoiceSetFromMemory(image)) return 1;
     TSimpleRecorder recorder(TSystemTickClock::Instance());
-    TPerformanceController ctl(synth, recorder, TSystemTickClock::Instance());
+    TPerformanceController ctl(synth, recorder, TSystemTickClock::Instance(), voices);
     LoadDefaultKeyDefs();
     ctl.SelectLeftVoice(0);
     ctl.SelectRightVoice(0);
@@ -93,8 +94,7 @@ int main(int argc, char** argv) {
         [&](int, int, int) {
             postedAt = TClockType::now().time_since_epoch().count();
             ++posted;
-        },
-        false);
+        });
     reader.SetActive(true);
     reader.Acquire();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

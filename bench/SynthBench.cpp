@@ -5,7 +5,7 @@
 //   build/bin/bench_synth build/bin/msf4.s
 #include "base/FileUtil.h"
 #include "settings/Settings.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <chrono>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include "AudioMeasure.h"
 
 #include "base/FileUtil.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <fluidsynth.h>
 

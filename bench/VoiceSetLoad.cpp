@@ -2,7 +2,7 @@
 //
 //   build/bin/bench_voiceset_load build/bin/msf4.s
 #include "base/FileUtil.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <chrono>
 #include <cstdio>

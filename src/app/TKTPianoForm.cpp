@@ -4,6 +4,7 @@
 #include "base/ShortString.h"
 #include "keys/EvdevKeyCodes.h"
 #include "keys/KeyDef.h"
+#include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
 #include "sound/FavoriteVoices.h"
 #include "sound/PortList.h"
@@ -82,12 +83,12 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSimpleRecorder& recorder,
 
     // The synthesiser exists from here on, opened or not, so that the controller
     // always has one to speak to.
-    Music = std::make_unique<TKTDirectMusic>(VoiceList, Setup.Sound);
+    Music = std::make_unique<TKTDirectMusic>(Voices, Setup.Sound);
     TControllerPorts ports;
     ports.Boxes = this;
     ports.Window = this;
     ports.Songs = this;
-    Performer = std::make_unique<TPerformanceController>(*Music, Recorder, clock, ports);
+    Performer = std::make_unique<TPerformanceController>(*Music, Recorder, clock, Voices, ports);
 
     // Command buttons: the enabled states of a window with no song.
     CommandButtons = std::make_unique<TKTMainButtons>(this, &Skin);
@@ -106,7 +107,7 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSimpleRecorder& recorder,
         [this](int message, int code, int keyIndex) {
             QCoreApplication::postEvent(this, new TDIKeyMessage(message, code, keyIndex));
         },
-        Setup.UseEvdev);
+        Setup.UseEvdev ? TKeySourceStarter(TEvdevKeyboard::StartOn) : TKeySourceStarter());
     Reader->SetActive(true);
     Performer->HeldKeys().Clear();
     LoadDefaultKeyDefs();
@@ -120,7 +121,7 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSimpleRecorder& recorder,
     Music->SetSynthVolume(0);
     Performer->SelectRightVoice(0);
     Performer->SelectLeftVoice(0);
-    LoadFavoriteVoices(InFolder(Setup.ProgramFolder, "Default.fvc"), FavoriteVoices);
+    LoadFavoriteVoices(InFolder(Setup.ProgramFolder, "Default.fvc"), Favorites);
     Performer->SelectRightVoice(0);
     Performer->SelectLeftVoice(0);
     Music->SelectDrumKit();
@@ -182,10 +183,11 @@ void TKTPianoForm::SetUpSound(const TCommandLine& commandLine, const std::string
     if (!SoundIsOpen) return; // the program runs silently
     Latency = static_cast<int>(Music->GetWriteLatency());
     Period = static_cast<int>(Music->GetWritePeriod());
-    ApplySettings(Settings, {false, false, false, false});
-    ExternalInUse = Settings.UseExternalDLS && FileExists(Cp936ToUtf8(Settings.ExternalDLSFile));
+    ApplySettings(Setup.Settings, {false, false, false, false});
+    const std::string external = ExternalVoiceSetPath(Setup.Settings);
+    ExternalInUse = !external.empty();
     if (ExternalInUse) {
-        Music->ReloadExternalDLS(Settings);
+        Music->ReloadExternalDLS(external);
         RebuildExternalVoiceLists();
         return;
     }
@@ -220,8 +222,8 @@ void TKTPianoForm::RebuildExternalVoiceLists() {
     for (QComboBox* list : {LeftList.data(), RightList.data()}) {
         list->setFocusPolicy(Qt::NoFocus); // keys stay with the instrument
         list->setMaxVisibleItems(16);
-        for (int p = 0; p < VoiceList.Count(); ++p)
-            list->addItem(QString::fromStdString(VoiceList.ListText(p)));
+        for (int p = 0; p < Voices.Count(); ++p)
+            list->addItem(QString::fromStdString(Voices.ListText(p)));
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);
         list->show();
     }
@@ -233,8 +235,8 @@ void TKTPianoForm::OnExternalListChange(bool right) {
     QComboBox* list = right ? RightList : LeftList;
     if (!list) return;
     const int position = list->currentIndex();
-    if (position < 0 || position >= VoiceList.Count()) return;
-    const uint32_t patch = VoiceList[position].Patch;
+    if (position < 0 || position >= Voices.Count()) return;
+    const uint32_t patch = Voices[position].Patch;
     Music->SetPatch(right ? RightChannel : LeftChannel, patch);
     if (Recorder.IsRecording()) {
         if (right)
@@ -286,7 +288,7 @@ void TKTPianoForm::UpdateButtons() {
 void TKTPianoForm::OnBoxArrow(TValueBox box, bool up) {
     const TPerformerState& s = Performer->State();
     const int step = up ? 1 : -1;
-    const int count = VoiceList.Count();
+    const int count = Voices.Count();
     switch (box) {
     case TValueBox::Transpose: Performer->SetTranspose(s.Transpose + step); break;
     case TValueBox::LeftOctave: Performer->SetLeftOctave(s.LeftOctave + step); break;

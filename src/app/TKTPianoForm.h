@@ -8,7 +8,9 @@
 #include "controller/IControllerPorts.h"
 #include "controller/PerformanceController.h"
 #include "keys/KTDIKeyBoard.h"
-#include "sound/TKTDirectMusic.h"
+#include "settings/Settings.h"
+#include "sound/FavoriteVoices.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include "ui/TKTSlider.h"
 
@@ -38,6 +40,7 @@ struct TPianoFormSetup {
     std::function<void(const QString&)> ShowMessage;
     // The synthesiser's surroundings; the system's by default.
     TKTDirectMusicSetup Sound;
+    TSettings Settings;
     // Whether the evdev keyboards may feed the keyboard reader.
     bool UseEvdev = true;
 };
@@ -118,6 +121,8 @@ private:
     QImage Skin;      // the working copy every control draws from
     QImage StaffMask;
     TSimpleRecorder& Recorder;
+    TVoiceList Voices;
+    TFavoriteVoiceSet Favorites = DefaultFavoriteVoiceSet();
     // Declared before what uses them, so that they outlive it.
     std::unique_ptr<TKTDirectMusic> Music;
     std::unique_ptr<TPerformanceController> Performer;

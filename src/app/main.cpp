@@ -3,11 +3,11 @@
 #include "app/CommandLine.h"
 #include "app/TKTPianoForm.h"
 #include "base/FileUtil.h"
-#include "keys/EvdevKeyboard.h"
+#include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
 #include "song/SimpleRecorder.h"
-#include "sound/SoundPlatform.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/SoundPlatform.h"
+#include "sound/platform/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
 #include "ui/TfrmAbout.h"
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         box.exec();
     };
 
-    LoadSettings(Settings); // before any window exists
+    LoadSettings(setup.Settings); // before any window exists
     ShowSplash(directXVersion);
 
     TSimpleRecorder recorder(TSystemTickClock::Instance());

@@ -26,9 +26,9 @@ struct TStripNote {
 } // namespace
 
 TPerformanceController::TPerformanceController(ISynthesizer& synth, TSimpleRecorder& recorder,
-                                               const ITickClock& clock,
+                                               const ITickClock& clock, const TVoiceList& voices,
                                                const TControllerPorts& ports)
-    : Synth(synth), Recorder(recorder), Clock(clock), Ports(ports) {}
+    : Synth(synth), Recorder(recorder), Clock(clock), Voices(voices), Ports(ports) {}
 
 void TPerformanceController::WMDIKeyDown(int code, int keyIndex) {
     if (keyIndex < 0) return;

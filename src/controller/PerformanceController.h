@@ -13,6 +13,7 @@
 #include "keys/KeyDef.h"
 #include "song/SimpleRecorder.h"
 #include "sound/ISynthesizer.h"
+#include "sound/VoiceList.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,8 +38,9 @@ enum TRetuneMode : uint8_t { rmOff = 0, rmRaise = 1, rmLower = 2 };
 
 class TPerformanceController {
 public:
+    // Voices are chosen by position in `voices`, the list the synthesiser fills.
     TPerformanceController(ISynthesizer& synth, TSimpleRecorder& recorder, const ITickClock& clock,
-                           const TControllerPorts& ports = {});
+                           const TVoiceList& voices, const TControllerPorts& ports = {});
     TPerformanceController(const TPerformanceController&) = delete;
     TPerformanceController& operator=(const TPerformanceController&) = delete;
 
@@ -135,6 +137,7 @@ private:
     ISynthesizer& Synth;
     TSimpleRecorder& Recorder;
     const ITickClock& Clock;
+    const TVoiceList& Voices;
     TControllerPorts Ports;
 
     TPerformerState Performer;

@@ -61,8 +61,8 @@ void TPerformanceController::SetPerformerDefaults() {
 }
 
 void TPerformanceController::SelectVoice(bool right, int position) {
-    if (position < 0 || position >= VoiceList.Count()) return;
-    const uint32_t patch = VoiceList[position].Patch;
+    if (position < 0 || position >= Voices.Count()) return;
+    const uint32_t patch = Voices[position].Patch;
     if (right) {
         Performer.RightVoiceIndex = position;
         Synth.SetPatch(RightChannel, patch);
@@ -85,11 +85,11 @@ void TPerformanceController::SelectRightVoice(int position) {
 }
 
 void TPerformanceController::SelectLeftVoiceByPatch(uint32_t patch) {
-    SelectVoice(false, VoiceIndexForStoredPatch(VoiceList, patch));
+    SelectVoice(false, VoiceIndexForStoredPatch(Voices, patch));
 }
 
 void TPerformanceController::SelectRightVoiceByPatch(uint32_t patch) {
-    SelectVoice(true, VoiceIndexForStoredPatch(VoiceList, patch));
+    SelectVoice(true, VoiceIndexForStoredPatch(Voices, patch));
 }
 
 void TPerformanceController::EndSemitoneNote(int note) {

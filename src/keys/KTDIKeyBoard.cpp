@@ -1,18 +1,15 @@
 #include "keys/KTDIKeyBoard.h"
 
-#include "keys/EvdevKeyboard.h"
 #include "keys/KeyTable.h"
 
-TKTDIKeyBoard::TKTDIKeyBoard(TPostMessage post, bool useEvdev) : Post(std::move(post)) {
-    if (useEvdev && TEvdevKeyboard::Readable()) {
-        Evdev = std::make_unique<TEvdevKeyboard>(State);
-        if (!Evdev->Start()) Evdev.reset();
-    }
+TKTDIKeyBoard::TKTDIKeyBoard(TPostMessage post, const TKeySourceStarter& extraSource)
+    : Post(std::move(post)) {
+    if (extraSource) Extra = extraSource(State);
     Worker = std::thread([this] { Run(); });
 }
 
 TKTDIKeyBoard::~TKTDIKeyBoard() {
-    if (Evdev) Evdev->Stop();
+    if (Extra) Extra->Stop();
     State.Stop(); // wakes the worker, which then ends
     if (Worker.joinable()) Worker.join();
 }

@@ -5,6 +5,7 @@
 // in ascending code order.
 #pragma once
 
+#include "keys/IKeySource.h"
 #include "keys/KeyboardState.h"
 
 #include <array>
@@ -13,8 +14,6 @@
 #include <functional>
 #include <memory>
 #include <thread>
-
-class TEvdevKeyboard;
 
 // The two messages posted to the main window: wParam is the key code, lParam the
 // key index in the key table.
@@ -26,16 +25,16 @@ public:
     // Called on the worker thread; it must only queue the message for the window.
     using TPostMessage = std::function<void(int message, int code, int keyIndex)>;
 
-    // The worker is created waiting and scans nothing until SetActive(true). With
-    // useEvdev, the evdev keyboards feed the state too when they can be read.
-    TKTDIKeyBoard(TPostMessage post, bool useEvdev);
+    // The worker is created waiting and scans nothing until SetActive(true). A source
+    // started by extraSource (the evdev keyboards) feeds the state too.
+    explicit TKTDIKeyBoard(TPostMessage post, const TKeySourceStarter& extraSource = {});
     ~TKTDIKeyBoard();
     TKTDIKeyBoard(const TKTDIKeyBoard&) = delete;
     TKTDIKeyBoard& operator=(const TKTDIKeyBoard&) = delete;
 
     // The state the window's key events are reported to.
     TKeyboardState& Device() { return State; }
-    bool HasEvdevSource() const { return Evdev != nullptr; }
+    bool HasExtraSource() const { return Extra != nullptr; }
 
     // True lets the worker scan (and scan once now); false makes it wait without
     // scanning, so that what changed meanwhile is posted after the next activation.
@@ -56,6 +55,6 @@ private:
     TKeyboardState State;
     std::array<uint8_t, 256> LastState{}; // the worker's own after construction
     std::atomic<bool> Active{false};
-    std::unique_ptr<TEvdevKeyboard> Evdev;
+    std::unique_ptr<IKeySource> Extra;
     std::thread Worker;
 };

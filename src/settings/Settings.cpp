@@ -2,12 +2,12 @@
 #include "settings/Settings.h"
 
 #include "base/FileUtil.h"
+#include "base/ShortString.h"
 
 #include <charconv>
 #include <vector>
 
 const TSettings DefaultSettings{};
-TSettings Settings{};
 
 namespace {
 
@@ -98,4 +98,11 @@ int WritePeriodForLatency(int latency) {
     if (latency <= 29) return latency / 2;
     if (latency > 49) return latency / 4;
     return latency / 3;
+}
+
+std::string ExternalVoiceSetPath(const TSettings& record) {
+    if (!record.UseExternalDLS) return {};
+    // The record keeps the path in code page 936, as the file stores it.
+    std::string path = Cp936ToUtf8(record.ExternalDLSFile);
+    return FileExists(path) ? path : std::string();
 }

@@ -21,12 +21,20 @@ struct TSettings {
 
 // The defaults: returning to them means copying this over the whole record.
 extern const TSettings DefaultSettings;
-// The live record of the running program.
-extern TSettings Settings;
 
 // The four performance switches travelling with the settings to and from the
-// dialog, never stored: notebook mode, loop play, timed pedal, smart semitone.
-using TSwitchBlock = std::array<uint8_t, 4>;
+// dialog, never stored.
+struct TSwitchBlock {
+    bool NotebookMode = false;
+    bool LoopPlay = false;
+    bool TimedPedal = false;
+    bool SmartSemitone = false;
+    bool operator==(const TSwitchBlock&) const = default;
+};
+
+// The external voice set the record names, as a UTF-8 path, when the record asks
+// for one and the file exists; "" otherwise (the built-in set is in use).
+std::string ExternalVoiceSetPath(const TSettings& record);
 
 // Why a settings text was refused (every refusal means: the defaults).
 enum class TSettingsParse { Ok, TooFewLines, BadLatency, BadReverbLevel, BadExternalFlag };

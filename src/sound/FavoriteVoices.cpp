@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-TFavoriteVoiceSet FavoriteVoices = DefaultFavoriteVoiceSet();
 
 TFavoriteVoiceSet DefaultFavoriteVoiceSet() {
     // General MIDI programs: grand piano, honky-tonk, rock organ, violin, celesta,

@@ -41,9 +41,6 @@ static_assert(offsetof(TFavoriteVoice, Reserved1) == 4);
 static_assert(offsetof(TFavoriteVoice, Reserved2) == 8);
 static_assert(sizeof(TFavoriteVoiceSet) == 4416);
 
-// The live favourites of the running program.
-extern TFavoriteVoiceSet FavoriteVoices;
-
 TFavoriteVoiceSet DefaultFavoriteVoiceSet();
 
 // Lays `bytes` (at most the first 4416) over `set`; a shorter image replaces only

@@ -93,10 +93,6 @@ TPortList BuildPortList(const std::vector<std::string>& availableDrivers,
     return list;
 }
 
-TPortList EnumeratePorts(const std::vector<std::string>& availableDrivers) {
-    return BuildPortList(availableDrivers, ListSequencerPorts());
-}
-
 int DefaultOutputPortIndex(const TPortList& ports, bool pulseServerAnswers) {
     auto synthOn = [&](const char* driver) {
         return ports.FindOutput({TPortKind::SoftwareSynth, driver, -1, -1});

@@ -4,12 +4,20 @@
 // that shows users which number to pass on the command line.
 #pragma once
 
-#include "sound/AlsaDevices.h"
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// One port of another sequencer client, as the ALSA adapter lists it.
+struct TSeqPortInfo {
+    int Client = -1;
+    int Port = -1;
+    std::string ClientName; // UTF-8
+    std::string PortName;   // UTF-8
+    bool Writable = false;  // others may write to it and subscribe to it: a MIDI output for us
+    bool Readable = false;  // others may read from it and subscribe to it: a MIDI input for us
+};
 
 // The port's class as the synthesiser's records keep it: 1 is an output port,
 // everything else an input port.
@@ -70,8 +78,6 @@ std::string SequencerPortDescription(const TSeqPortInfo& port);
 // its capacity.
 TPortList BuildPortList(const std::vector<std::string>& availableDrivers,
                         const std::vector<TSeqPortInfo>& sequencerPorts);
-// The same with the sequencer's ports as they are now.
-TPortList EnumeratePorts(const std::vector<std::string>& availableDrivers);
 
 // The port to open when none was asked for: the software synthesiser on PulseAudio
 // while a server answers, else on ALSA, else on the first other driver offered

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <utility>
 
-TVoiceList VoiceList;
 
 const TVoiceEntry& TVoiceList::operator[](int position) const {
     static const TVoiceEntry empty{};

@@ -75,9 +75,6 @@ private:
     int Size = 0;
 };
 
-// The process-wide list of the loaded voice set (main thread).
-extern TVoiceList VoiceList;
-
 // Translation of the bank-64 patch numbers of an older built-in set to the current
 // numbering (bank MSB 65). Any patch it does not know comes back unchanged.
 uint32_t LegacyPatch(uint32_t patch);

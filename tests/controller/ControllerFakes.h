@@ -143,21 +143,21 @@ public:
 
 // Voice list of the tests: programs 0, 1, 2 and 126 of bank 65, a bank-1 variation
 // and the drum kit last, as a sorted built-in set lists them.
-inline void FillTestVoices() {
-    VoiceList.Clear();
+inline void FillTestVoices(TVoiceList& voices) {
+    voices.Clear();
     const uint32_t patches[] = {MakePatch(65, 0, 0), MakePatch(65, 0, 1),
                                 MakePatch(65, 0, 2), MakePatch(65, 0, 126),
                                 MakePatch(65, 1, 0), MakePatch(0, 0, 0, true)};
     int i = 0;
     for (uint32_t p : patches)
-        VoiceList.Add(TVoiceEntry{i++, p, "voice", 0, 0});
+        voices.Add(TVoiceEntry{i++, p, "voice", 0, 0});
 }
 
 class ControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         LoadDefaultKeyDefs();
-        FillTestVoices();
+        FillTestVoices(Voices);
         Synth.Journal = &J;
         // The main window's start-up order.
         Ctl.SetPerformerDefaults();
@@ -166,7 +166,6 @@ protected:
         Ctl.ConnectRecorder();
         Reset();
     }
-    void TearDown() override { VoiceList.Clear(); }
 
     // Forget what happened so far.
     void Reset() {
@@ -201,7 +200,8 @@ protected:
     TFakeTempo Tempo{J};
     TFakeCommands Commands{J};
     TFakeSongs Songs{J, Recorder};
-    TPerformanceController Ctl{Synth, Recorder, Clock,
+    TVoiceList Voices;
+    TPerformanceController Ctl{Synth, Recorder, Clock, Voices,
                                TControllerPorts{&PC, &LeftStrip, &RightStrip, &Staff, &Boxes,
                                                 &Window, &Accomp, &Tempo, &Commands, &Songs}};
 };

@@ -21,14 +21,15 @@ protected:
     // The built-in set is large: one synthesiser serves the whole suite, each test
     // starting from silence.
     static void SetUpTestSuite() {
-        Synth = std::make_unique<TOfflineSynth>(VoiceList);
+        Voices = std::make_unique<TVoiceList>();
+        Synth = std::make_unique<TOfflineSynth>(*Voices);
         std::vector<uint8_t> image;
         ASSERT_EQ(ReadFilePrefix(TALVIMORENA_MSF4, size_t{1} << 30, image), TReadResult::Ok);
         ASSERT_TRUE(Synth->LoadVoiceSetFromMemory(image)) << Synth->LastVoiceSetError();
     }
     static void TearDownTestSuite() {
         Synth.reset();
-        VoiceList.Clear();
+        Voices.reset();
     }
     void SetUp() override {
         ASSERT_TRUE(Synth);
@@ -56,10 +57,11 @@ protected:
         return Render(0.4);
     }
 
+    static inline std::unique_ptr<TVoiceList> Voices;
     static inline std::unique_ptr<TOfflineSynth> Synth;
     TFakeClock Clock;
     TSimpleRecorder Recorder{Clock};
-    TPerformanceController Ctl{*Synth, Recorder, Clock};
+    TPerformanceController Ctl{*Synth, Recorder, Clock, *Voices};
 };
 
 double MidiHz(int note) {

@@ -30,12 +30,13 @@ namespace {
 
 TEST(KeyPath, PlayingKeysAllocatesNothing) {
     LoadDefaultKeyDefs();
-    FillTestVoices();
+    TVoiceList voices;
+    FillTestVoices(voices);
     TFakeClock clock;
     TFakeSynthesizer synth;
     synth.Messages.reserve(256);
     TSimpleRecorder recorder(clock);
-    TPerformanceController ctl(synth, recorder, clock);
+    TPerformanceController ctl(synth, recorder, clock, voices);
     ctl.SetSmartSemitone(true);
     const auto tap = [&](int code) {
         ctl.WMDIKeyDown(code, KeyIndexOfCode(code));
@@ -54,7 +55,6 @@ TEST(KeyPath, PlayingKeysAllocatesNothing) {
     EXPECT_EQ(Allocations, 0);
     // The keys did play: Q, Num-1, the snare, End's black key, the pedal.
     EXPECT_EQ(synth.Messages.size(), 10u);
-    VoiceList.Clear();
 }
 
 } // namespace

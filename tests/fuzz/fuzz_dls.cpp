@@ -1,8 +1,8 @@
 // DLS collections: any bytes either read into a collection or fail with a reason; a
 // collection that reads writes an image that reads back to the same collection, and
 // every region's link leads to a wave.
-#include "sound/formats/DlsReader.h"
-#include "sound/formats/DlsWriter.h"
+#include "voiceset/DlsReader.h"
+#include "voiceset/DlsWriter.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // The keyboard reader with its real worker thread: what a source reports becomes
 // posted key messages, in order, once per change.
 #include "keys/EvdevKeyCodes.h"
-#include "keys/EvdevKeyboard.h"
+#include "keys/platform/EvdevKeyboard.h"
 #include "keys/KTDIKeyBoard.h"
 #include "keys/KeyTable.h"
 
@@ -52,7 +52,7 @@ private:
 };
 
 struct TReader {
-    TReader() : Reader(Messages.Poster(), false) {
+    TReader() : Reader(Messages.Poster()) {
         Reader.SetActive(true);
         Reader.Acquire();
     }
@@ -166,7 +166,7 @@ TEST(KeyboardReader, DestructionEndsAWaitingWorkerAndPostsNothing) {
     // A reader that nothing wakes is still destroyed (this test hangs if not).
     TMessages messages;
     {
-        TKTDIKeyBoard reader(messages.Poster(), false);
+        TKTDIKeyBoard reader(messages.Poster());
         reader.Acquire();
         reader.Device().SetKey(TSource::WindowKeys, DIK::Q, true); // never activated
     }

@@ -3,9 +3,10 @@
 
 #include "base/ShortString.h"
 #include "sound/PortList.h"
-#include "sound/TKTDirectMusic.h"
-#include "sound/formats/Sf2Writer.h"
-#include "sound/formats/VoiceSetConvert.h"
+#include "sound/platform/AlsaDevices.h"
+#include "sound/platform/TKTDirectMusic.h"
+#include "voiceset/Sf2Writer.h"
+#include "voiceset/VoiceSetConvert.h"
 
 #include <gtest/gtest.h>
 

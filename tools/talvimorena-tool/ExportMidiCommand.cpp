@@ -7,7 +7,7 @@
 #include "base/FileUtil.h"
 #include "song/MidiFileWriter.h"
 #include "sound/MidiLog.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <iostream>
 #include <sys/stat.h>
@@ -26,12 +26,13 @@ int ExportMidiCommand(const TArgs& args) {
     // The voice set only fills the voice list here (no port, nothing is played): it
     // decides which voices a song's patch numbers find, as in the piano.
     TMidiLog quiet;
-    TKTDirectMusic voices(VoiceList, TKTDirectMusicSetup::Offline(&quiet));
+    TVoiceList list;
+    TKTDirectMusic voices(list, TKTDirectMusicSetup::Offline(&quiet));
     if (!LoadVoiceSetFile(a.VoiceSet, voices, reason))
         return FileFailure(a.VoiceSet, "voice set does not load: " + reason);
 
-    TCaptureSynthesizer capture(VoiceList);
-    run.Play(capture, [&](uint32_t ms) { capture.NowMs = ms; });
+    TCaptureSynthesizer capture(list);
+    run.Play(capture, list, [&](uint32_t ms) { capture.NowMs = ms; });
 
     TMidiFileOptions options;
     options.TrackName = run.Info().Title.Utf8();

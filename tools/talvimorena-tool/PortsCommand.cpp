@@ -2,8 +2,9 @@
 #include "Commands.h"
 
 #include "sound/PortList.h"
-#include "sound/PulseAudioDevices.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/AlsaDevices.h"
+#include "sound/platform/PulseAudioDevices.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 
 #include "settings/Settings.h"
 #include "sound/MidiLog.h"
-#include "sound/TKTDirectMusic.h"
+#include "sound/platform/TKTDirectMusic.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,7 +90,8 @@ int RenderCommand(const TArgs& args) {
 
     // A log of its own, left off: the run writes no file but OUT.
     TMidiLog quiet;
-    TKTDirectMusic synth(VoiceList, TKTDirectMusicSetup::Offline(&quiet));
+    TVoiceList voices;
+    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline(&quiet));
     if (!synth.OpenOfflinePort()) return FileFailure(a.Song, "the synthesiser cannot be started");
     if (!LoadVoiceSetFile(a.VoiceSet, synth, reason))
         return FileFailure(a.VoiceSet, "voice set does not load: " + reason);
@@ -130,7 +131,7 @@ int RenderCommand(const TArgs& args) {
         }
     };
     TProgress progress(endMs);
-    run.Play(synth, [&](uint32_t ms) {
+    run.Play(synth, voices, [&](uint32_t ms) {
         renderTo(FrameAt(ms));
         progress.Update(ms);
     });

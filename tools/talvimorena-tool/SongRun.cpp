@@ -5,8 +5,8 @@
 #include "base/FileUtil.h"
 #include "controller/PerformanceController.h"
 #include "keys/KeyDef.h"
-#include "sound/TKTDirectMusic.h"
-#include "sound/formats/DlsReader.h"
+#include "sound/platform/TKTDirectMusic.h"
+#include "voiceset/DlsReader.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -109,14 +109,15 @@ bool TSongRun::Load(const std::string& path, std::string& reason) {
     return true;
 }
 
-void TSongRun::Play(ISynthesizer& synth, const std::function<void(uint32_t timeMs)>& advance) {
+void TSongRun::Play(ISynthesizer& synth, const TVoiceList& voices,
+                    const std::function<void(uint32_t timeMs)>& advance) {
     // The main window's start-up, as far as it reaches the synthesiser and the
     // performer: default key layout and performer state, both voices at the first
     // position of the voice list, the drum kit on the percussion channel. No views,
     // no accompaniment, no command keys: the headless controller leaves them out.
     LoadDefaultKeyDefs();
     Clock.Now = 0;
-    TPerformanceController controller(synth, Recorder, Clock);
+    TPerformanceController controller(synth, Recorder, Clock, voices);
     controller.SetPerformerDefaults();
     controller.SelectRightVoice(0);
     controller.SelectLeftVoice(0);

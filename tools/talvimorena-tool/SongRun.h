@@ -7,6 +7,7 @@
 #include "base/ITickClock.h"
 #include "song/SimpleRecorder.h"
 #include "sound/ISynthesizer.h"
+#include "sound/VoiceList.h"
 
 #include <cstdint>
 #include <functional>
@@ -60,9 +61,11 @@ public:
     // over, advance(time) is called, times rising from 0; the last call is
     // advance(EndTime()), after which the notes still sounding on the two keyboards
     // are released (all notes off, as the end of playback does, but without cutting
-    // the sound: what follows is the song's natural tail). Uses the process-wide key
-    // definitions and voice list, as the controller does.
-    void Play(ISynthesizer& synth, const std::function<void(uint32_t timeMs)>& advance);
+    // the sound: what follows is the song's natural tail). Voices are chosen from
+    // `voices`, the list the loaded voice set filled; the key definitions are the
+    // process-wide ones, as the controller's.
+    void Play(ISynthesizer& synth, const TVoiceList& voices,
+              const std::function<void(uint32_t timeMs)>& advance);
 
 private:
     TSongRunClock Clock;

@@ -3,8 +3,8 @@
 #include "Report.h"
 
 #include "sound/VoiceList.h"
-#include "sound/formats/DlsReader.h"
-#include "sound/formats/VoiceSetConvert.h"
+#include "voiceset/DlsReader.h"
+#include "voiceset/VoiceSetConvert.h"
 
 #include <iostream>
 

@@ -1,8 +1,8 @@
 // The audio device list against real components: a private PulseAudio daemon with
 // null sinks, ALSA's own configuration, and no server at all.
-#include "sound/AlsaDevices.h"
-#include "sound/PulseAudioDevices.h"
-#include "sound/TKTDirectSound.h"
+#include "sound/platform/AlsaDevices.h"
+#include "sound/platform/PulseAudioDevices.h"
+#include "sound/platform/TKTDirectSound.h"
 
 #include "PulseTestServer.h"
 #include "TempDir.h"

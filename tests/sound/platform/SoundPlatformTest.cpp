@@ -1,6 +1,6 @@
 // The start-up probe: what it reports on this machine, and that a broken library
 // or any added check that fails brings the version to 0.
-#include "sound/SoundPlatform.h"
+#include "sound/platform/SoundPlatform.h"
 
 #include "TempDir.h"
 

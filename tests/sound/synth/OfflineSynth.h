@@ -2,8 +2,8 @@
 // audio driver; its sound is rendered with RenderOffline and measured.
 #pragma once
 
-#include "sound/TKTDirectMusic.h"
-#include "sound/formats/DlsWriter.h"
+#include "sound/platform/TKTDirectMusic.h"
+#include "voiceset/DlsWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -82,7 +82,7 @@ TEST(VoiceSetBridge, BrokenImagesLeaveNoVoicesAndExternalSetsKeepTheirOrder) {
     TSettings settings;
     settings.UseExternalDLS = true;
     settings.ExternalDLSFile = dir.Path("mine.dls");
-    ASSERT_TRUE(synth.LoadExternalDLS(settings));
+    ASSERT_TRUE(synth.LoadExternalDLS(ExternalVoiceSetPath(settings)));
     ASSERT_EQ(voices.Count(), 3);
     EXPECT_TRUE(IsDrumPatch(voices[0].Patch));
     EXPECT_EQ(voices[1].Patch, MakePatch(65, 0, 5));
@@ -99,11 +99,13 @@ TEST(VoiceSetBridge, BrokenImagesLeaveNoVoicesAndExternalSetsKeepTheirOrder) {
 
     // Not asked for, or missing: no voices.
     settings.UseExternalDLS = false;
-    EXPECT_FALSE(synth.LoadExternalDLS(settings));
+    EXPECT_EQ(ExternalVoiceSetPath(settings), "");
+    EXPECT_FALSE(synth.LoadExternalDLS(ExternalVoiceSetPath(settings)));
     EXPECT_EQ(voices.Count(), 0);
     settings.UseExternalDLS = true;
     settings.ExternalDLSFile = dir.Path("gone.dls");
-    EXPECT_FALSE(synth.LoadExternalDLS(settings));
+    EXPECT_EQ(ExternalVoiceSetPath(settings), "");
+    EXPECT_FALSE(synth.LoadExternalDLS(dir.Path("gone.dls")));
     EXPECT_FALSE(synth.DownloadVoices());
 }
 

@@ -1,0 +1,690 @@
+// FluidSynth behind the synthesiser wrapper: every message of the program, its
+// properties and audio driver; voice sets reach it as SoundFont images
+// in memory, converted from the DLS collections the program loads.
+#include "sound/platform/TKTDirectMusic.h"
+
+#include "base/FileUtil.h"
+#include "base/ShortString.h"
+#include "sound/MidiLog.h"
+#include "sound/platform/AlsaDevices.h"
+#include "sound/platform/PulseAudioDevices.h"
+#include "voiceset/DlsReader.h"
+#include "voiceset/VoiceSetConvert.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace {
+
+// FluidSynth opens sound fonts by name through loader callbacks. Images in memory are
+// published under names "talvimorena-memory:<n>" that the callbacks resolve here.
+class TMemoryImages {
+public:
+    static TMemoryImages& Instance() {
+        static TMemoryImages images;
+        return images;
+    }
+    std::string Publish(std::shared_ptr<const std::vector<uint8_t>> image) {
+        std::lock_guard lock(Mutex);
+        const std::string name = Prefix + std::to_string(++Last);
+        Images[name] = std::move(image);
+        return name;
+    }
+    void Withdraw(const std::string& name) {
+        std::lock_guard lock(Mutex);
+        Images.erase(name);
+    }
+    std::shared_ptr<const std::vector<uint8_t>> Find(const char* name) {
+        std::lock_guard lock(Mutex);
+        auto it = Images.find(name ? name : "");
+        return it == Images.end() ? nullptr : it->second;
+    }
+    static constexpr const char* Prefix = "talvimorena-memory:";
+
+private:
+    std::mutex Mutex;
+    unsigned Last = 0;
+    std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>> Images;
+};
+
+struct TMemoryHandle {
+    std::shared_ptr<const std::vector<uint8_t>> Image;
+    fluid_long_long_t Pos = 0;
+};
+
+void* MemOpen(const char* filename) {
+    auto image = TMemoryImages::Instance().Find(filename);
+    if (!image) return nullptr; // not ours: FluidSynth's own file loader takes it
+    return new TMemoryHandle{std::move(image), 0};
+}
+
+int MemRead(void* buf, fluid_long_long_t count, void* handle) {
+    auto* h = static_cast<TMemoryHandle*>(handle);
+    const auto size = static_cast<fluid_long_long_t>(h->Image->size());
+    if (count < 0 || h->Pos > size - count) return FLUID_FAILED;
+    std::memcpy(buf, h->Image->data() + h->Pos, static_cast<size_t>(count));
+    h->Pos += count;
+    return FLUID_OK;
+}
+
+int MemSeek(void* handle, fluid_long_long_t offset, int origin) {
+    auto* h = static_cast<TMemoryHandle*>(handle);
+    const auto size = static_cast<fluid_long_long_t>(h->Image->size());
+    fluid_long_long_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? h->Pos : size;
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FLUID_FAILED;
+    const fluid_long_long_t pos = base + offset;
+    if (pos < 0 || pos > size) return FLUID_FAILED;
+    h->Pos = pos;
+    return FLUID_OK;
+}
+
+fluid_long_long_t MemTell(void* handle) { return static_cast<TMemoryHandle*>(handle)->Pos; }
+
+int MemClose(void* handle) {
+    delete static_cast<TMemoryHandle*>(handle);
+    return FLUID_OK;
+}
+
+} // namespace
+
+
+namespace {
+
+// FluidSynth's own level, what the program calls 0 dB.
+constexpr double NormalGain = 0.2;
+// FluidSynth's limits on the driver's buffer.
+constexpr int MinPeriodFrames = 64, MaxPeriodFrames = 8192;
+constexpr int MinPeriods = 2, MaxPeriods = 64;
+// FluidSynth's reverb turns its room size into a decay time at low frequencies of
+// 0.7 s (room size 0) to 12.5 s (room size 1), in a straight line.
+constexpr double ReverbMinTime = 0.7, ReverbMaxTime = 12.5;
+
+void QuietFluidLog() {
+    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+}
+
+bool FluidSynthUsable() {
+    QuietFluidLog();
+    fluid_settings_t* settings = new_fluid_settings();
+    if (!settings) return false;
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    const bool ok = synth != nullptr;
+    if (synth) delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+    return ok;
+}
+
+void CollectOption(void* data, const char*, const char* option) {
+    static_cast<std::vector<std::string>*>(data)->push_back(option);
+}
+
+// Bytes of a channel message by its status: program change and channel pressure
+// carry one data byte.
+size_t MessageLength(uint8_t status) {
+    const uint8_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+}
+
+} // namespace
+
+struct TKTDirectMusic::TFluid {
+    fluid_settings_t* Settings = nullptr;
+    fluid_synth_t* Synth = nullptr;
+    fluid_audio_driver_t* Driver = nullptr;
+    int SoundFont = -1; // id of the loaded voice set in the synthesiser
+    int PeriodFrames = 64;
+    int Periods = 16;
+    TSeqMidiOutput Sequencer;
+
+    ~TFluid() {
+        if (Driver) delete_fluid_audio_driver(Driver);
+        if (Synth) delete_fluid_synth(Synth);
+        if (Settings) delete_fluid_settings(Settings);
+    }
+};
+
+TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
+    : Voices(voices), Log(setup.Log ? *setup.Log : ProcessMidiLog()),
+      PlatformVersion(setup.DirectXVersion), Fluid(new TFluid) {
+    Program.fill(-1);
+    MelodicFallback.fill(-1);
+    DrumByProgram.fill(-1);
+    QuietFluidLog();
+    DirectSound = setup.Devices ? std::make_unique<TKTDirectSound>(std::move(*setup.Devices))
+                                : std::make_unique<TKTDirectSound>();
+    Fluid->Settings = new_fluid_settings();
+    if (Fluid->Settings) {
+        fluid_settings_setnum(Fluid->Settings, "synth.sample-rate", SampleRate);
+        fluid_settings_setint(Fluid->Settings, "synth.polyphony", 256);
+        fluid_settings_setint(Fluid->Settings, "synth.threadsafe-api", 1);
+        fluid_settings_setint(Fluid->Settings, "synth.dynamic-sample-loading", 0);
+        fluid_settings_setnum(Fluid->Settings, "synth.gain", NormalGain);
+        fluid_settings_getint(Fluid->Settings, "audio.period-size", &Fluid->PeriodFrames);
+        fluid_settings_getint(Fluid->Settings, "audio.periods", &Fluid->Periods);
+        Fluid->Synth = new_fluid_synth(Fluid->Settings);
+    }
+    if (Fluid->Synth) {
+        fluid_sfloader_t* loader = new_fluid_defsfloader(Fluid->Settings);
+        if (loader) {
+            fluid_sfloader_set_callbacks(loader, MemOpen, MemRead, MemSeek, MemTell, MemClose);
+            fluid_synth_add_sfloader(Fluid->Synth, loader);
+        }
+    }
+    AttachDirectSound(0);
+    Ports = setup.Ports ? std::move(*setup.Ports) : EnumeratePorts(AudioDrivers());
+}
+
+TKTDirectMusic::~TKTDirectMusic() {
+    {
+        std::lock_guard lock(Mutex);
+        StopDriverLocked();
+        Fluid->Sequencer.Close();
+    }
+    Fluid.reset();
+    Voices.Clear();
+}
+
+std::vector<std::string> TKTDirectMusic::AudioDrivers() {
+    std::vector<std::string> drivers;
+    QuietFluidLog();
+    if (fluid_settings_t* settings = new_fluid_settings()) {
+        fluid_settings_foreach_option(settings, "audio.driver", &drivers, CollectOption);
+        delete_fluid_settings(settings);
+    }
+    return drivers;
+}
+
+TPlatformCheck TKTDirectMusic::PlatformCheck() {
+    return {"libfluidsynth", FluidSynthUsable};
+}
+
+// ---- Ports and devices ----
+
+int32_t TKTDirectMusic::DefaultOutputPortIndex() const {
+    if (Ports.OutputCount() == 0) return -1;
+    return ::DefaultOutputPortIndex(Ports, PulseServerAnswers());
+}
+
+bool TKTDirectMusic::SelectOutputPort(int32_t index) {
+    std::lock_guard lock(Mutex);
+    if (Open != TOpenPort::None || !Fluid->Synth || index < 0 || index >= Ports.OutputCount())
+        return false;
+    const TPortIdentity& id = Ports.Output(index).Identity;
+    if (id.Kind == TPortKind::SequencerPort) {
+        if (!Fluid->Sequencer.Open(id.Client, id.Port)) return false;
+        Open = TOpenPort::Sequencer;
+    } else {
+        // The driver starts when the port is activated; no engine (no usable
+        // device) or a driver that cannot start leaves the port closed.
+        Open = TOpenPort::Software;
+        PortActive = true;
+        if (!EngineActive || !StartDriverLocked()) {
+            Open = TOpenPort::None;
+            PortActive = false;
+            return false;
+        }
+    }
+    OpenIndex = index;
+    PortActive = true;
+    return true;
+}
+
+bool TKTDirectMusic::OpenOfflinePort() {
+    std::lock_guard lock(Mutex);
+    if (Open != TOpenPort::None || !Fluid->Synth) return false;
+    Open = TOpenPort::Offline;
+    PortActive = true;
+    return true;
+}
+
+bool TKTDirectMusic::IsPortOpen() const {
+    std::lock_guard lock(Mutex);
+    return Open != TOpenPort::None;
+}
+
+bool TKTDirectMusic::AttachDirectSound(int32_t deviceIndex) {
+    if (!DirectSound) return true;
+    SetActive(false);
+    if (!DirectSound->SelectDevice(deviceIndex)) return false;
+    SetActive(true);
+    return true;
+}
+
+void TKTDirectMusic::SetActive(bool on) {
+    std::lock_guard lock(Mutex);
+    EngineActive = on;
+    if (on && PortActive) StartDriverLocked();
+    if (!on) StopDriverLocked();
+}
+
+void TKTDirectMusic::ActivatePort(bool on) {
+    std::lock_guard lock(Mutex);
+    if (Open == TOpenPort::None) return;
+    PortActive = on;
+    if (on && EngineActive) StartDriverLocked();
+    if (!on) StopDriverLocked();
+}
+
+bool TKTDirectMusic::StartDriverLocked() {
+    if (Open != TOpenPort::Software || !Fluid->Synth) return false;
+    if (Fluid->Driver) return true;
+    const std::string& driver = Ports.Output(OpenIndex >= 0 ? OpenIndex : 0).Identity.Driver;
+    fluid_settings_t* s = Fluid->Settings;
+    if (fluid_settings_setstr(s, "audio.driver", driver.c_str()) != FLUID_OK) return false;
+    fluid_settings_setint(s, "audio.period-size", Fluid->PeriodFrames);
+    fluid_settings_setint(s, "audio.periods", Fluid->Periods);
+    // Render through the selected device when it belongs to this driver's system.
+    const TSoundDevice* device = DirectSound ? DirectSound->SelectedDevice() : nullptr;
+    if (driver == "pulseaudio")
+        fluid_settings_setstr(s, "audio.pulseaudio.device",
+                              device && device->System == TAudioSystem::PulseAudio
+                                  ? device->Name.c_str()
+                                  : "default");
+    if (driver == "alsa")
+        fluid_settings_setstr(s, "audio.alsa.device",
+                              device && device->System == TAudioSystem::Alsa ? device->Name.c_str()
+                                                                             : "default");
+    Fluid->Driver = new_fluid_audio_driver(s, Fluid->Synth);
+    return Fluid->Driver != nullptr;
+}
+
+void TKTDirectMusic::StopDriverLocked() {
+    if (!Fluid || !Fluid->Driver) return;
+    delete_fluid_audio_driver(Fluid->Driver);
+    Fluid->Driver = nullptr;
+}
+
+bool TKTDirectMusic::SoftwarePortLocked() const {
+    return (Open == TOpenPort::Software || Open == TOpenPort::Offline) && Fluid->Synth;
+}
+
+// ---- Voice sets ----
+
+std::string TKTDirectMusic::LastVoiceSetError() const {
+    std::lock_guard lock(Mutex);
+    return VoiceSetError;
+}
+
+void TKTDirectMusic::FillVoiceList() {
+    Voices.Clear();
+    if (!Collection) return;
+    int i = 0;
+    for (const TDlsInstrument& inst : Collection->Instruments) {
+        TVoiceEntry e;
+        e.Index = i;
+        e.Patch = inst.Patch();
+        e.Name = VoiceNameOf(inst.Name);
+        e.SynthBank = RuntimeSoundFontBank(i);
+        e.SynthProgram = RuntimeSoundFontProgram(i);
+        if (!Voices.Add(e)) break; // the list holds 300 voices; the rest stay unplayable
+        ++i;
+    }
+}
+
+bool TKTDirectMusic::LoadVoiceSetFromMemory(std::span<const uint8_t> image) {
+    {
+        std::lock_guard lock(Mutex);
+        auto collection = std::make_unique<TDlsCollection>();
+        const TDlsReadResult read = ReadDls(image, *collection);
+        Collection.reset();
+        if (!read.Ok) {
+            Voices.Clear();
+            BuildPatchIndex();
+            VoiceSetError = read.Message;
+            return false;
+        }
+        Collection = std::move(collection);
+        VoiceSetError.clear();
+        FillVoiceList();
+        Voices.Sort();
+    }
+    DownloadVoices();
+    return true;
+}
+
+bool TKTDirectMusic::LoadExternalDLS(const std::string& path) {
+    std::lock_guard lock(Mutex);
+    Voices.Clear();
+    BuildPatchIndex();
+    // With the list emptied, the old set has nothing left to play: let it go, so that
+    // a later download cannot hand the synthesiser a set the list does not show.
+    Collection.reset();
+    if (path.empty() || !FileExists(path)) return false;
+    auto collection = std::make_unique<TDlsCollection>();
+    const TDlsReadResult read = ReadDlsFile(path, *collection);
+    if (!read.Ok) {
+        VoiceSetError = read.Message;
+        return false;
+    }
+    Collection = std::move(collection);
+    VoiceSetError.clear();
+    FillVoiceList();
+    return true;
+}
+
+bool TKTDirectMusic::ReloadExternalDLS(const std::string& path) {
+    LoadExternalDLS(path);
+    DownloadVoices();
+    return true;
+}
+
+bool TKTDirectMusic::DownloadVoices() {
+    std::shared_ptr<std::vector<uint8_t>> image;
+    {
+        std::lock_guard lock(Mutex);
+        if (!Collection || !SoftwarePortLocked()) return false;
+        image = std::make_shared<std::vector<uint8_t>>();
+        const TVoiceSetConvertResult result = BuildRuntimeSoundFont(*Collection, *image);
+        if (!result.Ok) {
+            VoiceSetError = result.Message;
+            return false;
+        }
+    }
+    return LoadSoundFontImage(std::move(image));
+}
+
+bool TKTDirectMusic::LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image) {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return false;
+    if (Fluid->SoundFont >= 0) {
+        fluid_synth_all_sounds_off(Fluid->Synth, -1);
+        fluid_synth_sfunload(Fluid->Synth, Fluid->SoundFont, 1);
+        Fluid->SoundFont = -1;
+    }
+    // FluidSynth copies the samples while it loads (samples are not loaded on demand),
+    // so the image is only published for the duration of the load.
+    const std::string name = TMemoryImages::Instance().Publish(std::move(image));
+    Fluid->SoundFont = fluid_synth_sfload(Fluid->Synth, name.c_str(), 1);
+    TMemoryImages::Instance().Withdraw(name);
+    BuildPatchIndex();
+    if (Fluid->SoundFont < 0) {
+        VoiceSetError = "the synthesiser refused the converted voice set";
+        return false;
+    }
+    // Channels keep the programs they were given, now from the new set.
+    for (uint8_t ch = 0; ch < ChannelCount; ++ch)
+        if (Program[ch] >= 0) ProgramChangeLocked(ch, static_cast<uint8_t>(Program[ch]));
+    return true;
+}
+
+void TKTDirectMusic::BuildPatchIndex() {
+    PatchIndex.clear();
+    MelodicFallback.fill(-1);
+    DrumByProgram.fill(-1);
+    FirstDrumKit = -1;
+    if (!Fluid || Fluid->SoundFont < 0) return;
+    PatchIndex.reserve(static_cast<size_t>(Voices.Count()));
+    for (int i = 0; i < Voices.Count(); ++i) PatchIndex.emplace_back(Voices[i].Patch, i);
+    std::stable_sort(PatchIndex.begin(), PatchIndex.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Fallbacks, in patch order: a melodic program falls back to the lowest bank
+    // that has it with LSB 0 (the main bank of a General MIDI set), else to the
+    // lowest bank that has it at all; a drum program to the kit of that program,
+    // else to the first kit.
+    std::array<int16_t, 128> anyBank;
+    anyBank.fill(-1);
+    for (const auto& [patch, position] : PatchIndex) {
+        const uint8_t program = PatchProgram(patch);
+        const auto pos = static_cast<int16_t>(position);
+        if (IsDrumPatch(patch)) {
+            if (FirstDrumKit < 0) FirstDrumKit = pos;
+            if (DrumByProgram[program] < 0) DrumByProgram[program] = pos;
+            continue;
+        }
+        if (anyBank[program] < 0) anyBank[program] = pos;
+        if (PatchLSB(patch) == 0 && MelodicFallback[program] < 0) MelodicFallback[program] = pos;
+    }
+    for (size_t p = 0; p < 128; ++p)
+        if (MelodicFallback[p] < 0) MelodicFallback[p] = anyBank[p];
+}
+
+int TKTDirectMusic::ResolveProgram(uint8_t channel, uint8_t program) const {
+    const bool drum = channel == 9 || DrumRequest[channel];
+    const uint32_t patch = MakePatch(BankMSB[channel], BankLSB[channel], program, drum);
+    const auto it = std::lower_bound(PatchIndex.begin(), PatchIndex.end(), patch,
+                                     [](const auto& e, uint32_t p) { return e.first < p; });
+    if (it != PatchIndex.end() && it->first == patch) return it->second;
+    if (drum) return DrumByProgram[program] >= 0 ? DrumByProgram[program] : FirstDrumKit;
+    return MelodicFallback[program];
+}
+
+// ---- Messages ----
+
+bool TKTDirectMusic::SendShortMessage(uint8_t status, uint8_t data1, uint8_t data2) {
+    std::lock_guard lock(Mutex);
+    return SendLocked(status, data1, data2);
+}
+
+bool TKTDirectMusic::SendLocked(uint8_t status, uint8_t data1, uint8_t data2) {
+    Log.Log(status, data1, data2);
+    if (Open == TOpenPort::None) return false;
+    if (status < 0x80 || status >= 0xF0 || ((data1 | data2) & 0x80)) return false;
+    if (Open == TOpenPort::Sequencer) {
+        const uint8_t bytes[3] = {status, data1, data2};
+        return Fluid->Sequencer.Send(bytes, MessageLength(status));
+    }
+    fluid_synth_t* synth = Fluid->Synth;
+    const uint8_t ch = status & 0x0F;
+    switch (status & 0xF0) {
+    case 0x80:
+        // A note that already ended is no failure: the message reached the synthesiser.
+        fluid_synth_noteoff(synth, ch, data1);
+        return true;
+    case 0x90:
+        if (data2 == 0) {
+            fluid_synth_noteoff(synth, ch, data1);
+            return true;
+        }
+        return fluid_synth_noteon(synth, ch, data1, data2) == FLUID_OK;
+    case 0xA0:
+        return fluid_synth_key_pressure(synth, ch, data1, data2) == FLUID_OK;
+    case 0xB0:
+        // Bank selects are kept here and take effect with the next program change.
+        if (data1 == 0x00) {
+            BankMSB[ch] = data2;
+            return true;
+        }
+        if (data1 == 0x20) {
+            BankLSB[ch] = data2;
+            return true;
+        }
+        return fluid_synth_cc(synth, ch, data1, data2) == FLUID_OK;
+    case 0xC0:
+        Program[ch] = data1;
+        return ProgramChangeLocked(ch, data1);
+    case 0xD0:
+        return fluid_synth_channel_pressure(synth, ch, data1) == FLUID_OK;
+    case 0xE0:
+        return fluid_synth_pitch_bend(synth, ch, data1 | (data2 << 7)) == FLUID_OK;
+    }
+    return false;
+}
+
+bool TKTDirectMusic::ProgramChangeLocked(uint8_t channel, uint8_t program) {
+    if (Fluid->SoundFont < 0) return false;
+    const int position = ResolveProgram(channel, program);
+    // Nothing in the set answers: the channel keeps its voice.
+    if (position < 0 || position >= Voices.Count()) return false;
+    const TVoiceEntry& e = Voices[position];
+    return fluid_synth_program_select(Fluid->Synth, channel, Fluid->SoundFont, e.SynthBank,
+                                      e.SynthProgram) == FLUID_OK;
+}
+
+bool TKTDirectMusic::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) {
+    if (channel >= ChannelCount) return false;
+    std::lock_guard lock(Mutex);
+    const bool ok = SendLocked(0x90 | channel, note, velocity);
+    LastNotes[channel].store(note, std::memory_order_relaxed);
+    return ok;
+}
+
+bool TKTDirectMusic::NoteOff(uint8_t channel, uint8_t note) {
+    if (channel >= ChannelCount) return false;
+    std::lock_guard lock(Mutex);
+    return SendLocked(0x80 | channel, note, 64);
+}
+
+bool TKTDirectMusic::ControlChange(uint8_t channel, uint8_t controller, uint8_t value) {
+    if (channel >= ChannelCount) return false;
+    std::lock_guard lock(Mutex);
+    return SendLocked(0xB0 | channel, controller, value);
+}
+
+bool TKTDirectMusic::SetPatch(uint8_t channel, uint32_t patch) {
+    if (channel >= ChannelCount) return false;
+    std::lock_guard lock(Mutex);
+    // The drum flag is not sent, but it tells this program change to look among the
+    // kits, so that a kit chosen as a keyboard's voice plays as a kit on any channel.
+    DrumRequest[channel] = IsDrumPatch(patch);
+    SendLocked(0xB0 | channel, 0x00, PatchMSB(patch));
+    SendLocked(0xB0 | channel, 0x20, PatchLSB(patch));
+    const bool ok = SendLocked(0xC0 | channel, PatchProgram(patch), 0);
+    DrumRequest[channel] = false;
+    Patches[channel].store(patch, std::memory_order_relaxed);
+    return ok;
+}
+
+void TKTDirectMusic::SetSustain(uint8_t channel, bool on) {
+    ControlChange(channel, 0x40, on ? 127 : 0);
+}
+
+void TKTDirectMusic::AllNotesOff(uint8_t channel) {
+    ControlChange(channel, 0x7B, 0);
+}
+
+void TKTDirectMusic::AllSoundOff(uint8_t channel) {
+    ControlChange(channel, 0x78, 0);
+}
+
+bool TKTDirectMusic::SelectDrumKit() {
+    uint32_t patch;
+    {
+        std::lock_guard lock(Mutex);
+        if (Voices.Count() == 0) return false;
+        patch = Voices[Voices.Count() - 1].Patch;
+    }
+    return SetPatch(9, patch);
+}
+
+uint32_t TKTDirectMusic::ChannelPatch(uint8_t channel) const {
+    return channel < ChannelCount ? Patches[channel].load(std::memory_order_relaxed) : 0;
+}
+
+uint8_t TKTDirectMusic::LastNote(uint8_t channel) const {
+    return channel < ChannelCount ? LastNotes[channel].load(std::memory_order_relaxed) : 0;
+}
+
+// ---- Properties ----
+
+bool TKTDirectMusic::SetSynthVolume(int32_t level) {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return false;
+    const double gain = std::clamp(NormalGain * std::pow(10.0, level / 2000.0), 0.0, 10.0);
+    fluid_synth_set_gain(Fluid->Synth, static_cast<float>(gain));
+    return true;
+}
+
+void TKTDirectMusic::ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) {
+    Fluid->PeriodFrames = static_cast<int>(std::clamp<int64_t>(
+        std::llround(double(periodMs) * SampleRate / 1000.0), MinPeriodFrames, MaxPeriodFrames));
+    const double periodInForce = Fluid->PeriodFrames * 1000.0 / SampleRate;
+    Fluid->Periods = static_cast<int>(
+        std::clamp<int64_t>(std::llround(latencyMs / periodInForce), MinPeriods, MaxPeriods));
+}
+
+bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return false;
+    const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
+    ApplyPeriodsLocked(ms, static_cast<uint32_t>(std::lround(frames * 1000.0 / SampleRate)));
+    if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
+    if (!Fluid->Driver) return true;
+    StopDriverLocked();
+    return StartDriverLocked();
+}
+
+bool TKTDirectMusic::SetWritePeriod(uint32_t ms) {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return false;
+    const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
+    // The latency stays what it was; the number of periods follows the new period.
+    const uint32_t latency =
+        static_cast<uint32_t>(std::lround(frames * periods * 1000.0 / SampleRate));
+    ApplyPeriodsLocked(latency, ms);
+    if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
+    if (!Fluid->Driver) return true;
+    StopDriverLocked();
+    return StartDriverLocked();
+}
+
+uint32_t TKTDirectMusic::GetWriteLatency() const {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return 0;
+    return static_cast<uint32_t>(
+        std::lround(Fluid->PeriodFrames * Fluid->Periods * 1000.0 / SampleRate));
+}
+
+uint32_t TKTDirectMusic::GetWritePeriod() const {
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return 0;
+    return static_cast<uint32_t>(std::lround(Fluid->PeriodFrames * 1000.0 / SampleRate));
+}
+
+int TKTDirectMusic::DriverPeriodFrames() const {
+    std::lock_guard lock(Mutex);
+    return Fluid->PeriodFrames;
+}
+
+int TKTDirectMusic::DriverPeriods() const {
+    std::lock_guard lock(Mutex);
+    return Fluid->Periods;
+}
+
+void TKTDirectMusic::SetReverbLevel(uint8_t level) {
+    if (PlatformVersion < 0x700) return;
+    std::lock_guard lock(Mutex);
+    if (!SoftwarePortLocked()) return;
+    fluid_synth_t* synth = Fluid->Synth;
+    double roomsize = 0, damp = 0, width = 0, wet = 0;
+    if (fluid_synth_get_reverb_group_roomsize(synth, -1, &roomsize) != FLUID_OK ||
+        fluid_synth_get_reverb_group_damp(synth, -1, &damp) != FLUID_OK ||
+        fluid_synth_get_reverb_group_width(synth, -1, &width) != FLUID_OK ||
+        fluid_synth_get_reverb_group_level(synth, -1, &wet) != FLUID_OK)
+        return;
+    if (level < ReverbLevels.size()) {
+        // The mix is the wet level in decibels, -6 dB being FluidSynth's own 0.9; the
+        // time picks the room size whose decay lasts that long (the shortest room
+        // FluidSynth has stands for times below it).
+        const TReverbRow row = ReverbLevels[level];
+        wet = std::clamp(1.8 * std::pow(10.0, row.MixDb / 20.0), 0.0, 1.0);
+        roomsize = std::clamp((row.TimeMs / 1000.0 - ReverbMinTime) /
+                                  (ReverbMaxTime - ReverbMinTime),
+                              0.0, 1.0);
+    }
+    // Damping and width keep what was read; a level past the table writes it all back.
+    fluid_synth_set_reverb_group_roomsize(synth, -1, roomsize);
+    fluid_synth_set_reverb_group_damp(synth, -1, damp);
+    fluid_synth_set_reverb_group_width(synth, -1, width);
+    fluid_synth_set_reverb_group_level(synth, -1, wet);
+}
+
+// ---- Offline audio ----
+
+bool TKTDirectMusic::RenderOffline(std::span<float> left, std::span<float> right) {
+    std::lock_guard lock(Mutex);
+    if (Open != TOpenPort::Offline || left.size() != right.size()) return false;
+    return fluid_synth_write_float(Fluid->Synth, static_cast<int>(left.size()), left.data(), 0, 1,
+                                   right.data(), 0, 1) == FLUID_OK;
+}
+
+int TKTDirectMusic::ActiveVoiceCount() const {
+    std::lock_guard lock(Mutex);
+    return Fluid->Synth ? fluid_synth_get_active_voice_count(Fluid->Synth) : 0;
+}

@@ -1,0 +1,189 @@
+// The synthesiser wrapper: owns the FluidSynth synthesiser, its audio driver, the
+// open output port and the loaded voice set, fills the voice list from that set and
+// carries every MIDI message of the program. The only code of the program that
+// speaks to FluidSynth.
+#pragma once
+
+#include "sound/ISynthesizer.h"
+#include "sound/PortList.h"
+#include "sound/platform/SoundPlatform.h"
+#include "sound/platform/TKTDirectSound.h"
+#include "sound/VoiceList.h"
+#include "voiceset/VoiceSet.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class TMidiLog;
+
+// What the wrapper finds around it. The program takes the defaults (the system's
+// devices and ports, the process-wide log and platform version); tests hand in
+// their own.
+struct TKTDirectMusicSetup {
+    // The audio devices; the system's when empty.
+    std::optional<std::vector<TSoundDevice>> Devices;
+    // The ports; enumerated from the audio drivers and the sequencer when empty.
+    std::optional<TPortList> Ports;
+    // Where every message handed to the synthesiser is logged; the process-wide log
+    // when null.
+    TMidiLog* Log = nullptr;
+    // The platform version found at start-up: reverb is set only from 0x700 on.
+    uint32_t DirectXVersion = DirectXVersionUsable;
+
+    // No devices and no ports: for a wrapper that renders offline only (tests, songs
+    // rendered to files), which then opens its offline port.
+    static TKTDirectMusicSetup Offline(TMidiLog* log = nullptr) {
+        TKTDirectMusicSetup setup;
+        setup.Devices = std::vector<TSoundDevice>{};
+        setup.Ports = TPortList{};
+        setup.Log = log;
+        return setup;
+    }
+};
+
+class TKTDirectMusic : public ISynthesizer {
+public:
+    static constexpr int SampleRate = 44100;
+    static constexpr int ChannelCount = 16;
+    // The reverb table: mix in decibels and time in milliseconds, by level.
+    struct TReverbRow {
+        float MixDb;
+        float TimeMs;
+    };
+    static constexpr std::array<TReverbRow, 5> ReverbLevels = {
+        {{-100.0f, 0.0f}, {-12.0f, 500.0f}, {-10.0f, 1000.0f}, {-8.0f, 2000.0f}, {-6.0f, 3000.0f}}};
+
+    // Builds the synthesiser, lists the devices, attaches device 0 and lists the
+    // ports; `voices` is the list it fills (the program has one, made at start).
+    // Every part that fails stays absent and the operations needing it return false.
+    explicit TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup = {});
+    ~TKTDirectMusic() override;
+    TKTDirectMusic(const TKTDirectMusic&) = delete;
+    TKTDirectMusic& operator=(const TKTDirectMusic&) = delete;
+
+    // The audio drivers this build of FluidSynth offers, in its own order.
+    static std::vector<std::string> AudioDrivers();
+    // The start-up probe's check of the synthesiser library: it builds a synthesiser.
+    static TPlatformCheck PlatformCheck();
+
+    // Ports and devices.
+    const TPortList& PortList() const { return Ports; }
+    // The software synthesiser on the driver the desktop normally uses; -1 if none.
+    int32_t DefaultOutputPortIndex() const;
+    // Opens output port `index`: a software synthesiser starts its audio driver
+    // (false when the driver cannot start: no server, no card), a sequencer port is
+    // connected to. False for an index outside the list, and when a port is already
+    // open. On failure no port is open and the messages stay silent.
+    bool SelectOutputPort(int32_t index);
+    // Opens the software synthesiser with no audio driver: its sound is taken with
+    // RenderOffline (tests, rendering songs to files).
+    bool OpenOfflinePort();
+    bool IsPortOpen() const;
+    bool AttachDirectSound(int32_t deviceIndex);
+    void SetActive(bool on);
+    void ActivatePort(bool on);
+    const TKTDirectSound* Sound() const { return DirectSound.get(); }
+
+    // Voice sets.
+    // The built-in set: a DLS image in memory. Fills the voice list in the set's
+    // order, sorts it and downloads the voices; false when the image is no DLS
+    // collection (the voice list is then empty).
+    bool LoadVoiceSetFromMemory(std::span<const uint8_t> image);
+    // An external set (a UTF-8 path; "" when the settings ask for none): empties the
+    // voice list, then, when the file exists and reads, fills it in the collection's
+    // own order (no sorting).
+    bool LoadExternalDLS(const std::string& path);
+    // Hands the loaded set's instruments to the synthesiser: false without a set or
+    // without a software synthesiser port.
+    bool DownloadVoices();
+    // LoadExternalDLS, then DownloadVoices; always true.
+    bool ReloadExternalDLS(const std::string& path);
+    // Why the last voice-set load failed, for diagnostics ("" after a success).
+    std::string LastVoiceSetError() const;
+
+    // Messages (ISynthesizer).
+    bool SendShortMessage(uint8_t status, uint8_t data1, uint8_t data2) override;
+    bool NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) override;
+    bool NoteOff(uint8_t channel, uint8_t note) override;
+    bool ControlChange(uint8_t channel, uint8_t controller, uint8_t value) override;
+    bool SetPatch(uint8_t channel, uint32_t patch) override;
+    void SetSustain(uint8_t channel, bool on) override;
+    void AllNotesOff(uint8_t channel) override;
+    void AllSoundOff(uint8_t channel) override;
+    bool SelectDrumKit() override;
+    uint32_t ChannelPatch(uint8_t channel) const override;
+    uint8_t LastNote(uint8_t channel) const override;
+
+    // Properties: false or 0 without a software synthesiser port.
+    // Hundredths of a decibel around the synthesiser's normal level (0).
+    bool SetSynthVolume(int32_t level);
+    // Milliseconds of audio queued ahead (the driver's periods together) and of one
+    // period; the driver is rebuilt when they change. The getters report what is in
+    // force, rounded to whole milliseconds.
+    bool SetWriteLatency(uint32_t ms);
+    uint32_t GetWriteLatency() const;
+    bool SetWritePeriod(uint32_t ms);
+    uint32_t GetWritePeriod() const;
+    // Levels 0..4 of the reverb table; a higher level leaves the reverb as it was.
+    void SetReverbLevel(uint8_t level);
+
+    // The driver's period in frames and the number of periods in force.
+    int DriverPeriodFrames() const;
+    int DriverPeriods() const;
+
+    // Renders frames of stereo audio from an offline port; false otherwise.
+    bool RenderOffline(std::span<float> left, std::span<float> right);
+    // Voices sounding now (all channels).
+    int ActiveVoiceCount() const;
+
+private:
+    struct TFluid;
+    enum class TOpenPort { None, Software, Offline, Sequencer };
+
+    bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2);
+    bool ProgramChangeLocked(uint8_t channel, uint8_t program);
+    int ResolveProgram(uint8_t channel, uint8_t program) const;
+    void BuildPatchIndex();
+    bool LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image);
+    void FillVoiceList();
+    bool StartDriverLocked();
+    void StopDriverLocked();
+    bool SoftwarePortLocked() const;
+    void ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs);
+
+    TVoiceList& Voices;
+    TMidiLog& Log;
+    const uint32_t PlatformVersion;
+    mutable std::mutex Mutex; // one caller at a time: the main thread and the tempo clock
+    std::unique_ptr<TFluid> Fluid;
+    std::unique_ptr<TKTDirectSound> DirectSound;
+    TPortList Ports;
+    TOpenPort Open = TOpenPort::None;
+    int OpenIndex = -1;
+    bool EngineActive = false;
+    bool PortActive = false;
+    std::unique_ptr<TDlsCollection> Collection;
+    std::string VoiceSetError;
+
+    // Channel state kept from the messages sent.
+    std::array<uint8_t, ChannelCount> BankMSB{};
+    std::array<uint8_t, ChannelCount> BankLSB{};
+    std::array<int16_t, ChannelCount> Program{}; // last program change, -1 before any
+    std::array<bool, ChannelCount> DrumRequest{}; // SetPatch of a kit under way
+    std::array<std::atomic<uint32_t>, ChannelCount> Patches{};
+    std::array<std::atomic<uint8_t>, ChannelCount> LastNotes{};
+
+    // Program resolution over the downloaded set: (patch, position) by patch, and
+    // for each program the voice a missing bank falls back to.
+    std::vector<std::pair<uint32_t, int>> PatchIndex;
+    std::array<int16_t, 128> MelodicFallback{};
+    std::array<int16_t, 128> DrumByProgram{};
+    int FirstDrumKit = -1;
+};
