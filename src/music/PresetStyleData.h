@@ -78,9 +78,10 @@ extern const TPercussionDef RumbaMain, TangoMain, JitterbugMain;
 extern const TPercussionDef Metronome2Main, Metronome3Main, Metronome4Main;
 extern const TPercussionDef Hymn1Main, Hymn2Main, FolkMain;
 
-// Chord, arpeggio and bass parts (PresetStyleParts.cpp), by style.
+// Chord, arpeggio and bass parts (PresetStyleParts.cpp), by style; the three
+// metronomes share theirs.
 extern const TPartsDef BrokenChordParts, RockParts, DenseParts, WaltzParts, WaltzBrokenParts,
     SoftWaltzParts, PolkaParts, BriskParts, DiscoParts, RumbaParts, TangoParts, JitterbugParts,
-    Metronome2Parts, Metronome3Parts, Metronome4Parts, Hymn1Parts, Hymn2Parts, FolkParts;
+    MetronomeParts, Hymn1Parts, Hymn2Parts, FolkParts;
 
 } // namespace PresetStyleData

@@ -204,40 +204,8 @@ constexpr TPartsDef JitterbugParts = {
                H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H,   H},
 };
 
-// A percussion-only style: no parts at all.
-constexpr TPartsDef Metronome2Parts = {
-    .Length = 0, .TwoBar = 0,
-    .ChordProgram = 0, .ChordOption = 0, .ChordLevel = 0,
-    .Chord = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .ArpeggioProgram = 0, .ArpeggioLevel = 0,
-    .Arpeggio1 = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                    N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .Arpeggio2 = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                    N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .BassProgram = 0, .BassLevel = 0,
-    .Bass = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-               N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-};
-
-// A percussion-only style: no parts at all.
-constexpr TPartsDef Metronome3Parts = {
-    .Length = 0, .TwoBar = 0,
-    .ChordProgram = 0, .ChordOption = 0, .ChordLevel = 0,
-    .Chord = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .ArpeggioProgram = 0, .ArpeggioLevel = 0,
-    .Arpeggio1 = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                    N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .Arpeggio2 = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-                    N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-    .BassProgram = 0, .BassLevel = 0,
-    .Bass = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
-               N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N},
-};
-
-// A percussion-only style: no parts at all.
-constexpr TPartsDef Metronome4Parts = {
+// The metronomes (2/4, 3/4 and 4/4) play percussion only: no parts at all.
+constexpr TPartsDef MetronomeParts = {
     .Length = 0, .TwoBar = 0,
     .ChordProgram = 0, .ChordOption = 0, .ChordLevel = 0,
     .Chord = {  N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,   N,
