@@ -4,28 +4,24 @@
 // of a key's state to the reader's posted message.
 //
 //   build/bin/bench_key_path build/bin/msf4.s
-#include "base/FileUtil.h"
+#include "BenchSupport.h"
+
 #include "controller/PerformanceController.h"
 #include "keys/KTDIKeyBoard.h"
 #include "keys/KeyDef.h"
 #include "keys/KeyTable.h"
 #include "song/SimpleRecorder.h"
-#include "sound/platform/TKTDirectMusic.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using TClockType = std::chrono::steady_clock;
-
-double Micros(TClockType::duration d) {
-    return std::chrono::duration<double, std::micro>(d).count();
-}
+using bench::Micros;
+using TClockType = bench::TClock;
 
 void Report(const char* what, std::vector<double>& us) {
     std::sort(us.begin(), us.end());
@@ -37,16 +33,10 @@ void Report(const char* what, std::vector<double>& us) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s MSF4.S\n", argv[0]);
-        return 2;
-    }
-    std::vector<uint8_t> image;
-    if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) return 1;
-    TVoiceList voices;
-    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline());
-    synth.OpenOfflinePort();
-    if (!synth.LoadVoiceSetFromMemory(image)) return 1;
+    bench::TOfflineSynth offline;
+    if (const int status = offline.Start(argc, argv, 1, "MSF4.S")) return status;
+    TKTDirectMusic& synth = offline.Synth;
+    TVoiceList& voices = offline.Voices;
     TSimpleRecorder recorder(TSystemTickClock::Instance());
     TPerformanceController ctl(synth, recorder, TSystemTickClock::Instance(), voices);
     LoadDefaultKeyDefs();

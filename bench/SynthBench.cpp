@@ -3,11 +3,10 @@
 // FluidSynth needs with many voices sounding.
 //
 //   build/bin/bench_synth build/bin/msf4.s
-#include "base/FileUtil.h"
-#include "settings/Settings.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "BenchSupport.h"
 
-#include <chrono>
+#include "settings/Settings.h"
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -15,7 +14,7 @@
 
 namespace {
 
-constexpr int Rate = TKTDirectMusic::SampleRate;
+using bench::Rate;
 
 double CpuSeconds() {
     timespec ts{};
@@ -44,16 +43,9 @@ int FirstSoundFrames(TKTDirectMusic& synth, int periodFrames) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s MSF4.S\n", argv[0]);
-        return 2;
-    }
-    std::vector<uint8_t> image;
-    if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) return 1;
-    TVoiceList voices;
-    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline());
-    synth.OpenOfflinePort();
-    if (!synth.LoadVoiceSetFromMemory(image)) return 1;
+    bench::TOfflineSynth offline;
+    if (const int status = offline.Start(argc, argv, 1, "MSF4.S")) return status;
+    TKTDirectMusic& synth = offline.Synth;
     synth.SetPatch(0, MakePatch(65, 0, 0));
     synth.SetReverbLevel(0);
 
@@ -102,11 +94,10 @@ int main(int argc, char** argv) {
         std::vector<float> l(64), r(64);
         double us = 0;
         for (int i = 0; i < n; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
+            const auto t0 = bench::TClock::now();
             synth.NoteOn(1, static_cast<uint8_t>(40 + i % 40), 100);
             synth.NoteOff(1, static_cast<uint8_t>(40 + i % 40));
-            us += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)
-                      .count();
+            us += bench::Micros(bench::TClock::now() - t0);
             synth.RenderOffline(l, r);
         }
         std::printf("\nNoteOn + NoteOff: %.2f us a pair (%d pairs)\n", us / n, n);

@@ -9,9 +9,7 @@
 // the spectral centroid of the held second (%), and the energy of the released second
 // relative to the held one for both (dB; -200 means silence).
 #include "AudioMeasure.h"
-
-#include "base/FileUtil.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "BenchSupport.h"
 
 #include <fluidsynth.h>
 
@@ -23,7 +21,7 @@
 
 namespace {
 
-constexpr int Rate = TKTDirectMusic::SampleRate;
+using bench::Rate;
 constexpr int Notes[3] = {48, 60, 72};
 
 struct TTake {
@@ -58,22 +56,10 @@ double ReleaseDb(const TTake& t) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s MSF4.S SOURCE.sf2\n", argv[0]);
-        return 2;
-    }
-    std::vector<uint8_t> image;
-    if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 1;
-    }
-    TVoiceList voices;
-    TKTDirectMusic bridge(voices, TKTDirectMusicSetup::Offline());
-    bridge.OpenOfflinePort();
-    if (!bridge.LoadVoiceSetFromMemory(image)) {
-        std::fprintf(stderr, "%s does not load: %s\n", argv[1], bridge.LastVoiceSetError().c_str());
-        return 1;
-    }
+    bench::TOfflineSynth offline;
+    if (const int status = offline.Start(argc, argv, 2, "MSF4.S SOURCE.sf2")) return status;
+    TKTDirectMusic& bridge = offline.Synth;
+    const TVoiceList& voices = offline.Voices;
 
     fluid_settings_t* settings = new_fluid_settings();
     fluid_settings_setnum(settings, "synth.sample-rate", Rate);

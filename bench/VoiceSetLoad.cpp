@@ -1,10 +1,8 @@
 // Time and peak memory from reading the built-in voice set to FluidSynth holding it.
 //
 //   build/bin/bench_voiceset_load build/bin/msf4.s
-#include "base/FileUtil.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "BenchSupport.h"
 
-#include <chrono>
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -30,33 +28,24 @@ long PeakRssKb() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s MSF4.S\n", argv[0]);
-        return 2;
-    }
+    if (!bench::ArgumentsGiven(argc, argv, 1, "MSF4.S")) return 2;
     struct stat st{};
     ::stat(argv[1], &st);
     const long before = PeakRssKb();
-    const auto t0 = std::chrono::steady_clock::now();
+    const auto t0 = bench::TClock::now();
     std::vector<uint8_t> image;
-    if (ReadFilePrefix(argv[1], size_t{1} << 30, image) != TReadResult::Ok) return 1;
-    const auto t1 = std::chrono::steady_clock::now();
-    TVoiceList voices;
-    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline());
-    synth.OpenOfflinePort();
-    if (!synth.LoadVoiceSetFromMemory(image)) {
-        std::fprintf(stderr, "does not load: %s\n", synth.LastVoiceSetError().c_str());
-        return 1;
-    }
-    const auto t2 = std::chrono::steady_clock::now();
+    if (!bench::ReadVoiceSet(argv[1], image)) return 1;
+    const auto t1 = bench::TClock::now();
+    bench::TOfflineSynth offline;
+    if (!offline.Load(image, argv[1])) return 1;
+    const auto t2 = bench::TClock::now();
     image.clear();
     image.shrink_to_fit();
-    auto ms = [](auto a, auto b) {
-        return std::chrono::duration<double, std::milli>(b - a).count();
-    };
-    std::printf("file %s: %.1f MB, %d voices\n", argv[1], double(st.st_size) / 1e6, voices.Count());
-    std::printf("read file %.0f ms, parse + convert + load into the synthesiser %.0f ms, total %.0f ms\n",
-                ms(t0, t1), ms(t1, t2), ms(t0, t2));
+    std::printf("file %s: %.1f MB, %d voices\n", argv[1], double(st.st_size) / 1e6,
+                offline.Voices.Count());
+    std::printf(
+        "read file %.0f ms, parse + convert + load into the synthesiser %.0f ms, total %.0f ms\n",
+        bench::Millis(t1 - t0), bench::Millis(t2 - t1), bench::Millis(t2 - t0));
     std::printf("peak resident memory %.0f MB (%.0f MB before loading, %.0f MB once loaded)\n",
                 PeakRssKb() / 1024.0, before / 1024.0, CurrentRssKb() / 1024.0);
     return 0;
