@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -202,15 +203,45 @@ TEST(AlsaDevices, PulsePcmOpensOnlyWhileItsServerAnswers) {
     EXPECT_FALSE(ProbePcm("pulse").Opened);
 }
 
+TEST(AlsaDevices, WithoutSequencerThePortListHasOnlyTheSoftwareSynths) {
+    if (std::filesystem::exists("/dev/snd/seq"))
+        GTEST_SKIP() << "this machine has an ALSA sequencer (/dev/snd/seq); its ports are "
+                        "checked by SequencerPortsAreOthersAndUsable";
+    EXPECT_TRUE(ListSequencerPorts().empty());
+    TPortList list = EnumeratePorts({"pulseaudio", "alsa"});
+    ASSERT_EQ(list.OutputCount(), 2);
+    EXPECT_EQ(list.Output(0).Identity.Driver, "pulseaudio");
+    EXPECT_EQ(list.Output(1).Identity.Driver, "alsa");
+    EXPECT_EQ(list.InputCount(), 0);
+}
+
 TEST(AlsaDevices, SequencerPortsAreOthersAndUsable) {
+    if (!std::filesystem::exists("/dev/snd/seq"))
+        GTEST_SKIP() << "no ALSA sequencer on this machine (/dev/snd/seq is missing): there are "
+                        "no ports of other clients to list";
     std::vector<TSeqPortInfo> ports = ListSequencerPorts();
-    if (!std::filesystem::exists("/dev/snd/seq")) {
-        EXPECT_TRUE(ports.empty());
-        return;
+    if (ports.empty())
+        GTEST_SKIP() << "the ALSA sequencer has no ports of other clients that can be "
+                        "subscribed to (or cannot be opened)";
+    for (size_t i = 0; i < ports.size(); ++i) {
+        const TSeqPortInfo& p = ports[i];
+        EXPECT_NE(p.Client, 0) << p.PortName; // the system client's timer and announcements
+        EXPECT_TRUE(p.Writable || p.Readable) << p.Client << ":" << p.Port;
+        EXPECT_GE(p.Port, 0) << p.Client;
+        if (i > 0) { // in client and port order, each once
+            EXPECT_LT(std::pair(ports[i - 1].Client, ports[i - 1].Port),
+                      std::pair(p.Client, p.Port));
+        }
     }
-    for (const TSeqPortInfo& p : ports) {
-        EXPECT_NE(p.Client, 0); // the system client's timer and announcements
-        EXPECT_TRUE(p.Writable || p.Readable);
-        EXPECT_GE(p.Port, 0);
-    }
+
+    // The synthesiser's port list is made of these very ports.
+    const TPortList enumerated = EnumeratePorts({"alsa"});
+    const TPortList built = BuildPortList({"alsa"}, ports);
+    ASSERT_EQ(enumerated.OutputCount(), built.OutputCount());
+    ASSERT_EQ(enumerated.InputCount(), built.InputCount());
+    EXPECT_GT(enumerated.OutputCount() + enumerated.InputCount(), 1);
+    for (int i = 0; i < built.OutputCount(); ++i)
+        EXPECT_EQ(enumerated.Output(i).Identity, built.Output(i).Identity) << i;
+    for (int i = 0; i < built.InputCount(); ++i)
+        EXPECT_EQ(enumerated.Input(i).Identity, built.Input(i).Identity) << i;
 }

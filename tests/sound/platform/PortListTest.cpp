@@ -52,6 +52,20 @@ TEST(BuildPortList, SynthsInFixedDriverOrderThenWritableSequencerPorts) {
     EXPECT_EQ(list.Input(-1).Description, "");
 }
 
+TEST(BuildPortList, PortsNoOneCanSubscribeToAreInNeitherPart) {
+    // A port that is neither writable nor readable by subscription (a client's
+    // private port) can neither play nor be played from.
+    TPortList list = BuildPortList({}, {SeqPort(14, 0, "Private", "Timer", false, false),
+                                        SeqPort(20, 0, "Keys", "Keys In", false, true),
+                                        SeqPort(20, 1, "Keys", "Keys Private", false, false),
+                                        SeqPort(24, 0, "Synth", "Synth Out", true, false)});
+    ASSERT_EQ(list.OutputCount(), 1);
+    EXPECT_EQ(list.Output(0).Identity, (TPortIdentity{TPortKind::SequencerPort, "", 24, 0}));
+    ASSERT_EQ(list.InputCount(), 1);
+    EXPECT_EQ(list.Input(0).Identity, (TPortIdentity{TPortKind::SequencerPort, "", 20, 0}));
+    EXPECT_EQ(list.FindOutput({TPortKind::SequencerPort, "", 14, 0}), -1);
+}
+
 TEST(BuildPortList, EachPartStopsAtItsCapacity) {
     std::vector<TSeqPortInfo> seq;
     for (int i = 0; i < 30; ++i)
