@@ -12,7 +12,7 @@ void TKeyboardState::Changed1(size_t code) {
 
 void TKeyboardState::SetKey(TSource source, int code, bool down) {
     if (code < 0 || code > 255) return;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (down && !Acquired) return;
     auto& held = Held[static_cast<size_t>(source)];
     const auto c = static_cast<size_t>(code);
@@ -23,7 +23,7 @@ void TKeyboardState::SetKey(TSource source, int code, bool down) {
 }
 
 void TKeyboardState::ReleaseAll(TSource source) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     auto& held = Held[static_cast<size_t>(source)];
     auto& other = Held[source == TSource::WindowKeys ? 1 : 0];
     for (size_t c = 0; c < held.size(); ++c) {
@@ -34,7 +34,7 @@ void TKeyboardState::ReleaseAll(TSource source) {
 }
 
 void TKeyboardState::SetAcquired(bool on) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Acquired = on;
     if (on) return;
     for (size_t c = 0; c < 256; ++c) {
@@ -45,18 +45,18 @@ void TKeyboardState::SetAcquired(bool on) {
 }
 
 bool TKeyboardState::IsAcquired() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Acquired;
 }
 
 void TKeyboardState::Read(std::array<uint8_t, 256>& out) const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     for (size_t c = 0; c < out.size(); ++c) out[c] = Held[0][c] || Held[1][c] ? 0x80 : 0;
 }
 
 void TKeyboardState::ReadAndReset(std::array<uint8_t, 256>& out,
                                   std::array<bool, 256>& struckBack) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     for (size_t c = 0; c < out.size(); ++c) {
         out[c] = Held[0][c] || Held[1][c] ? 0x80 : 0;
         // Two changes or more and the key is where it was: it was struck and let go
@@ -67,19 +67,20 @@ void TKeyboardState::ReadAndReset(std::array<uint8_t, 256>& out,
 }
 
 bool TKeyboardState::Wait() {
-    std::unique_lock lock(Mutex);
-    Changed.wait(lock, [this] { return Signalled || Stopped; });
+    TLock lock(Mutex);
+    while (!Signalled && !Stopped)
+        Mutex.Wait(Changed);
     Signalled = false;
     return !Stopped;
 }
 
 void TKeyboardState::Wake() {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Signal();
 }
 
 void TKeyboardState::Stop() {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Stopped = true;
     Changed.notify_all();
 }

@@ -9,22 +9,22 @@
 TSimpleRecorder::TSimpleRecorder(const ITickClock& clock) : Clock(clock), Hdr(NewSongHeader()) {}
 
 void TSimpleRecorder::SetOnPlayEvent(TPlayEventHandler handler) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     OnPlayEvent = std::move(handler);
 }
 
 void TSimpleRecorder::SetOnPlayEnd(TPlayHandler handler) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     OnPlayEnd = std::move(handler);
 }
 
 void TSimpleRecorder::SetOnPlayStart(TPlayHandler handler) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     OnPlayStart = std::move(handler);
 }
 
 void TSimpleRecorder::SetRecording(bool on) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (Playing || on == Recording) return;
     if (on) {
         Events.Clear();
@@ -34,12 +34,12 @@ void TSimpleRecorder::SetRecording(bool on) {
 }
 
 bool TSimpleRecorder::IsRecording() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Recording;
 }
 
 void TSimpleRecorder::SetPlaying(bool on) {
-    std::unique_lock lock(Mutex);
+    TLock lock(Mutex);
     if (on == Playing) return;
     if (!on) {
         Playing = false;
@@ -51,31 +51,30 @@ void TSimpleRecorder::SetPlaying(bool on) {
     Playing = true;
     ++PlayRun;
     const TPlayHandler handler = OnPlayStart;
-    lock.unlock();
+    lock.Unlock();
     if (!handler) return;
     try {
         handler();
     } catch (...) {
         // The owner could not set up for playing: do not start.
-        lock.lock();
+        lock.Lock();
         Playing = false;
         throw;
     }
 }
 
 bool TSimpleRecorder::IsPlaying() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Playing;
 }
 
 void TSimpleRecorder::PlaybackTick() {
-    std::unique_lock lock(Mutex);
+    TLock lock(Mutex);
     if (!Playing) return;
     const unsigned run = PlayRun;
     const uint32_t elapsed = Clock.TickCount() - PlayStart;
     // A handler may stop or restart playback; the pass ends with the run it began.
-    const auto sameRun = [&] { return Playing && PlayRun == run; };
-    while (sameRun() && Cursor < Events.Count()) {
+    while (SameRun(run) && Cursor < Events.Count()) {
         const TSongEventEntry& entry = Events[Cursor];
         if (entry.Event.Skip != 0) {
             ++Cursor;
@@ -89,18 +88,18 @@ void TSimpleRecorder::PlaybackTick() {
         std::unique_ptr<TKeyDefSet> table;
         if (entry.KeyTable) table = std::make_unique<TKeyDefSet>(*entry.KeyTable);
         const TPlayEventHandler handler = OnPlayEvent;
-        lock.unlock();
+        lock.Unlock();
         if (handler) handler(kind, value, table.get());
-        lock.lock();
+        lock.Lock();
     }
-    if (!sameRun()) return;
+    if (!SameRun(run)) return;
     const TPlayHandler handler = OnPlayEnd;
-    lock.unlock();
+    lock.Unlock();
     if (handler) handler();
 }
 
 void TSimpleRecorder::Append(uint8_t kind, int32_t value, std::unique_ptr<TKeyDefSet> keyTable) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!Recording) return;
     // The time is taken under the lock, so events from two threads stay in time order.
     const TSongEvent ev{Clock.TickCount() - RecordStart, 0, kind, value};
@@ -156,51 +155,51 @@ void TSimpleRecorder::RecordMidi(uint8_t status, uint8_t data1, uint8_t data2) {
 }
 
 bool TSimpleRecorder::IsEmpty() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Events.IsEmpty();
 }
 
 size_t TSimpleRecorder::EventCount() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Events.Count();
 }
 
 void TSimpleRecorder::Clear() {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Events.Clear();
 }
 
 void TSimpleRecorder::ForEachEvent(
     const std::function<void(const TSongEvent&, const TKeyDefSet*)>& visit) const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     for (const TSongEventEntry& entry : Events)
         visit(entry.Event, entry.KeyTable.get());
 }
 
 TSongHeader TSimpleRecorder::Header() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Hdr;
 }
 
 void TSimpleRecorder::SetSongInfo(const TSongInfoRec& info) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Hdr.Info = info;
 }
 
 void TSimpleRecorder::SetSnapshot(const TPerformSnapshot& snapshot) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Hdr.Snapshot = snapshot;
 }
 
 void TSimpleRecorder::SetStartKeyTable(const TKeyDefSet& table) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Hdr.KeyTable = table;
 }
 
 template <typename TSource> bool TSimpleRecorder::Load(TSource& source, TSongInfoRec& info) {
     // Read in place: a failed load leaves what it read, and a load that fails before
     // the events (wrong magic, say) leaves the old events alone.
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     LastFile = ReadSong(source, Hdr, Events);
     if (!LastFile.Ok()) return false;
     info = Hdr.Info;
@@ -213,7 +212,7 @@ bool TSimpleRecorder::LoadFromBytes(std::span<const uint8_t> bytes, TSongInfoRec
 
 bool TSimpleRecorder::LoadFromStream(std::istream* stream, TSongInfoRec& info) {
     if (!stream) {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         LastFile = {TSongFileError::NoStream, "no stream to read from"};
         return false;
     }
@@ -224,7 +223,7 @@ bool TSimpleRecorder::LoadFromFile(const std::string& fileName, TSongInfoRec& in
     std::vector<uint8_t> bytes;
     const TReadResult read = ReadFilePrefix(fileName, MaxSongFileSize, bytes, true);
     if (read != TReadResult::Ok) {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         if (read == TReadResult::Missing)
             LastFile = {TSongFileError::Missing, "no such file: " + fileName};
         else if (read == TReadResult::TooLarge)
@@ -238,7 +237,7 @@ bool TSimpleRecorder::LoadFromFile(const std::string& fileName, TSongInfoRec& in
 }
 
 TSongFileResult TSimpleRecorder::BuildImage(const TSongInfoRec& info, std::vector<uint8_t>& out) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     LastFile = WriteSong(Hdr, info, Events, out);
     return LastFile;
 }
@@ -247,14 +246,14 @@ bool TSimpleRecorder::SaveToFile(const std::string& fileName, const TSongInfoRec
     std::vector<uint8_t> image;
     if (!BuildImage(info, image).Ok()) return false;
     if (WriteFileAtomic(fileName, image)) return true;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     LastFile = {TSongFileError::WriteFailed, "cannot write " + fileName};
     return false;
 }
 
 bool TSimpleRecorder::WriteToStream(std::ostream* stream, const TSongInfoRec& info) {
     if (!stream) {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         LastFile = {TSongFileError::NoStream, "no stream to write to"};
         return false;
     }
@@ -263,12 +262,12 @@ bool TSimpleRecorder::WriteToStream(std::ostream* stream, const TSongInfoRec& in
     stream->write(reinterpret_cast<const char*>(image.data()),
                   static_cast<std::streamsize>(image.size()));
     if (*stream) return true;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     LastFile = {TSongFileError::WriteFailed, "the stream refused the song"};
     return false;
 }
 
 TSongFileResult TSimpleRecorder::LastResult() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return LastFile;
 }

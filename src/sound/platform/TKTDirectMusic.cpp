@@ -29,27 +29,27 @@ public:
         static TMemoryImages images;
         return images;
     }
-    std::string Publish(std::shared_ptr<const std::vector<uint8_t>> image) {
-        std::lock_guard lock(Mutex);
+    std::string Publish(std::shared_ptr<const std::vector<uint8_t>> image) EXCLUDES(Mutex) {
+        TLock lock(Mutex);
         const std::string name = Prefix + std::to_string(++Last);
         Images[name] = std::move(image);
         return name;
     }
-    void Withdraw(const std::string& name) {
-        std::lock_guard lock(Mutex);
+    void Withdraw(const std::string& name) EXCLUDES(Mutex) {
+        TLock lock(Mutex);
         Images.erase(name);
     }
-    std::shared_ptr<const std::vector<uint8_t>> Find(const char* name) {
-        std::lock_guard lock(Mutex);
+    std::shared_ptr<const std::vector<uint8_t>> Find(const char* name) EXCLUDES(Mutex) {
+        TLock lock(Mutex);
         auto it = Images.find(name ? name : "");
         return it == Images.end() ? nullptr : it->second;
     }
     static constexpr const char* Prefix = "talvimorena-memory:";
 
 private:
-    std::mutex Mutex;
-    unsigned Last = 0;
-    std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>> Images;
+    TMutex Mutex; // wrappers on several threads may load sets at once
+    unsigned Last GUARDED_BY(Mutex) = 0;
+    std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>> Images GUARDED_BY(Mutex);
 };
 
 struct TMemoryHandle {
@@ -183,7 +183,7 @@ TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
 
 TKTDirectMusic::~TKTDirectMusic() {
     {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         StopDriverLocked();
         Fluid->Sequencer.Close();
     }
@@ -213,7 +213,7 @@ int32_t TKTDirectMusic::DefaultOutputPortIndex() const {
 }
 
 bool TKTDirectMusic::SelectOutputPort(int32_t index) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (Open != TOpenPort::None || !Fluid->Synth || index < 0 || index >= Ports.OutputCount())
         return false;
     const TPortIdentity& id = Ports.Output(index).Identity;
@@ -237,7 +237,7 @@ bool TKTDirectMusic::SelectOutputPort(int32_t index) {
 }
 
 bool TKTDirectMusic::OpenOfflinePort() {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (Open != TOpenPort::None || !Fluid->Synth) return false;
     Open = TOpenPort::Offline;
     PortActive = true;
@@ -245,27 +245,32 @@ bool TKTDirectMusic::OpenOfflinePort() {
 }
 
 bool TKTDirectMusic::IsPortOpen() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Open != TOpenPort::None;
 }
 
 bool TKTDirectMusic::AttachDirectSound(int32_t deviceIndex) {
+    TLock lock(Mutex);
     if (!DirectSound) return true;
-    SetActive(false);
+    SetActiveLocked(false);
     if (!DirectSound->SelectDevice(deviceIndex)) return false;
-    SetActive(true);
+    SetActiveLocked(true);
     return true;
 }
 
 void TKTDirectMusic::SetActive(bool on) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
+    SetActiveLocked(on);
+}
+
+void TKTDirectMusic::SetActiveLocked(bool on) {
     EngineActive = on;
     if (on && PortActive) StartDriverLocked();
     if (!on) StopDriverLocked();
 }
 
 void TKTDirectMusic::ActivatePort(bool on) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (Open == TOpenPort::None) return;
     PortActive = on;
     if (on && EngineActive) StartDriverLocked();
@@ -308,7 +313,7 @@ bool TKTDirectMusic::SoftwarePortLocked() const {
 // ---- Voice sets ----
 
 std::string TKTDirectMusic::LastVoiceSetError() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return VoiceSetError;
 }
 
@@ -330,7 +335,7 @@ void TKTDirectMusic::FillVoiceList() {
 
 bool TKTDirectMusic::LoadVoiceSetFromMemory(std::span<const uint8_t> image) {
     {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         auto collection = std::make_unique<TDlsCollection>();
         const TDlsReadResult read = ReadDls(image, *collection);
         Collection.reset();
@@ -350,7 +355,7 @@ bool TKTDirectMusic::LoadVoiceSetFromMemory(std::span<const uint8_t> image) {
 }
 
 bool TKTDirectMusic::LoadExternalDLS(const std::string& path) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     Voices.Clear();
     BuildPatchIndex();
     // With the list emptied, the old set has nothing left to play: let it go, so that
@@ -378,7 +383,7 @@ bool TKTDirectMusic::ReloadExternalDLS(const std::string& path) {
 bool TKTDirectMusic::DownloadVoices() {
     std::shared_ptr<std::vector<uint8_t>> image;
     {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         if (!Collection || !SoftwarePortLocked()) return false;
         image = std::make_shared<std::vector<uint8_t>>();
         const TVoiceSetConvertResult result = BuildRuntimeSoundFont(*Collection, *image);
@@ -391,7 +396,7 @@ bool TKTDirectMusic::DownloadVoices() {
 }
 
 bool TKTDirectMusic::LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
     if (Fluid->SoundFont >= 0) {
         fluid_synth_all_sounds_off(Fluid->Synth, -1);
@@ -458,7 +463,7 @@ int TKTDirectMusic::ResolveProgram(uint8_t channel, uint8_t program) const {
 // ---- Messages ----
 
 bool TKTDirectMusic::SendShortMessage(uint8_t status, uint8_t data1, uint8_t data2) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return SendLocked(status, data1, data2);
 }
 
@@ -519,7 +524,7 @@ bool TKTDirectMusic::ProgramChangeLocked(uint8_t channel, uint8_t program) {
 
 bool TKTDirectMusic::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) {
     if (channel >= ChannelCount) return false;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     const bool ok = SendLocked(0x90 | channel, note, velocity);
     LastNotes[channel].store(note, std::memory_order_relaxed);
     return ok;
@@ -527,19 +532,19 @@ bool TKTDirectMusic::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) {
 
 bool TKTDirectMusic::NoteOff(uint8_t channel, uint8_t note) {
     if (channel >= ChannelCount) return false;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return SendLocked(0x80 | channel, note, 64);
 }
 
 bool TKTDirectMusic::ControlChange(uint8_t channel, uint8_t controller, uint8_t value) {
     if (channel >= ChannelCount) return false;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return SendLocked(0xB0 | channel, controller, value);
 }
 
 bool TKTDirectMusic::SetPatch(uint8_t channel, uint32_t patch) {
     if (channel >= ChannelCount) return false;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     // The drum flag is not sent, but it tells this program change to look among the
     // kits, so that a kit chosen as a keyboard's voice plays as a kit on any channel.
     DrumRequest[channel] = IsDrumPatch(patch);
@@ -566,7 +571,7 @@ void TKTDirectMusic::AllSoundOff(uint8_t channel) {
 bool TKTDirectMusic::SelectDrumKit() {
     uint32_t patch;
     {
-        std::lock_guard lock(Mutex);
+        TLock lock(Mutex);
         if (Voices.Count() == 0) return false;
         patch = Voices[Voices.Count() - 1].Patch;
     }
@@ -584,7 +589,7 @@ uint8_t TKTDirectMusic::LastNote(uint8_t channel) const {
 // ---- Properties ----
 
 bool TKTDirectMusic::SetSynthVolume(int32_t level) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
     const double gain = std::clamp(NormalGain * std::pow(10.0, level / 2000.0), 0.0, 10.0);
     fluid_synth_set_gain(Fluid->Synth, static_cast<float>(gain));
@@ -600,7 +605,7 @@ void TKTDirectMusic::ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) {
 }
 
 bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
     const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
     ApplyPeriodsLocked(ms, static_cast<uint32_t>(std::lround(frames * 1000.0 / SampleRate)));
@@ -611,7 +616,7 @@ bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
 }
 
 bool TKTDirectMusic::SetWritePeriod(uint32_t ms) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
     const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
     // The latency stays what it was; the number of periods follows the new period.
@@ -625,31 +630,31 @@ bool TKTDirectMusic::SetWritePeriod(uint32_t ms) {
 }
 
 uint32_t TKTDirectMusic::GetWriteLatency() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return 0;
     return static_cast<uint32_t>(
         std::lround(Fluid->PeriodFrames * Fluid->Periods * 1000.0 / SampleRate));
 }
 
 uint32_t TKTDirectMusic::GetWritePeriod() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return 0;
     return static_cast<uint32_t>(std::lround(Fluid->PeriodFrames * 1000.0 / SampleRate));
 }
 
 int TKTDirectMusic::DriverPeriodFrames() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Fluid->PeriodFrames;
 }
 
 int TKTDirectMusic::DriverPeriods() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Fluid->Periods;
 }
 
 void TKTDirectMusic::SetReverbLevel(uint8_t level) {
     if (PlatformVersion < 0x700) return;
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (!SoftwarePortLocked()) return;
     fluid_synth_t* synth = Fluid->Synth;
     double roomsize = 0, damp = 0, width = 0, wet = 0;
@@ -678,13 +683,13 @@ void TKTDirectMusic::SetReverbLevel(uint8_t level) {
 // ---- Offline audio ----
 
 bool TKTDirectMusic::RenderOffline(std::span<float> left, std::span<float> right) {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     if (Open != TOpenPort::Offline || left.size() != right.size()) return false;
     return fluid_synth_write_float(Fluid->Synth, static_cast<int>(left.size()), left.data(), 0, 1,
                                    right.data(), 0, 1) == FLUID_OK;
 }
 
 int TKTDirectMusic::ActiveVoiceCount() const {
-    std::lock_guard lock(Mutex);
+    TLock lock(Mutex);
     return Fluid->Synth ? fluid_synth_get_active_voice_count(Fluid->Synth) : 0;
 }

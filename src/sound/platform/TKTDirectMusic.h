@@ -4,6 +4,7 @@
 // speaks to FluidSynth.
 #pragma once
 
+#include "base/ThreadSafety.h"
 #include "sound/ISynthesizer.h"
 #include "sound/PortList.h"
 #include "sound/platform/SoundPlatform.h"
@@ -15,7 +16,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -81,109 +81,115 @@ public:
     // (false when the driver cannot start: no server, no card), a sequencer port is
     // connected to. False for an index outside the list, and when a port is already
     // open. On failure no port is open and the messages stay silent.
-    bool SelectOutputPort(int32_t index);
+    bool SelectOutputPort(int32_t index) EXCLUDES(Mutex);
     // Opens the software synthesiser with no audio driver: its sound is taken with
     // RenderOffline (tests, rendering songs to files).
-    bool OpenOfflinePort();
-    bool IsPortOpen() const;
-    bool AttachDirectSound(int32_t deviceIndex);
-    void SetActive(bool on);
-    void ActivatePort(bool on);
+    bool OpenOfflinePort() EXCLUDES(Mutex);
+    bool IsPortOpen() const EXCLUDES(Mutex);
+    bool AttachDirectSound(int32_t deviceIndex) EXCLUDES(Mutex);
+    void SetActive(bool on) EXCLUDES(Mutex);
+    void ActivatePort(bool on) EXCLUDES(Mutex);
     const TKTDirectSound* Sound() const { return DirectSound.get(); }
 
     // Voice sets.
     // The built-in set: a DLS image in memory. Fills the voice list in the set's
     // order, sorts it and downloads the voices; false when the image is no DLS
     // collection (the voice list is then empty).
-    bool LoadVoiceSetFromMemory(std::span<const uint8_t> image);
+    bool LoadVoiceSetFromMemory(std::span<const uint8_t> image) EXCLUDES(Mutex);
     // An external set (a UTF-8 path; "" when the settings ask for none): empties the
     // voice list, then, when the file exists and reads, fills it in the collection's
     // own order (no sorting).
-    bool LoadExternalDLS(const std::string& path);
+    bool LoadExternalDLS(const std::string& path) EXCLUDES(Mutex);
     // Hands the loaded set's instruments to the synthesiser: false without a set or
     // without a software synthesiser port.
-    bool DownloadVoices();
+    bool DownloadVoices() EXCLUDES(Mutex);
     // LoadExternalDLS, then DownloadVoices; always true.
-    bool ReloadExternalDLS(const std::string& path);
+    bool ReloadExternalDLS(const std::string& path) EXCLUDES(Mutex);
     // Why the last voice-set load failed, for diagnostics ("" after a success).
-    std::string LastVoiceSetError() const;
+    std::string LastVoiceSetError() const EXCLUDES(Mutex);
 
     // Messages (ISynthesizer).
-    bool SendShortMessage(uint8_t status, uint8_t data1, uint8_t data2) override;
-    bool NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) override;
-    bool NoteOff(uint8_t channel, uint8_t note) override;
-    bool ControlChange(uint8_t channel, uint8_t controller, uint8_t value) override;
-    bool SetPatch(uint8_t channel, uint32_t patch) override;
-    void SetSustain(uint8_t channel, bool on) override;
-    void AllNotesOff(uint8_t channel) override;
-    void AllSoundOff(uint8_t channel) override;
-    bool SelectDrumKit() override;
+    bool SendShortMessage(uint8_t status, uint8_t data1, uint8_t data2) override EXCLUDES(Mutex);
+    bool NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) override EXCLUDES(Mutex);
+    bool NoteOff(uint8_t channel, uint8_t note) override EXCLUDES(Mutex);
+    bool ControlChange(uint8_t channel, uint8_t controller, uint8_t value) override EXCLUDES(Mutex);
+    bool SetPatch(uint8_t channel, uint32_t patch) override EXCLUDES(Mutex);
+    void SetSustain(uint8_t channel, bool on) override EXCLUDES(Mutex);
+    void AllNotesOff(uint8_t channel) override EXCLUDES(Mutex);
+    void AllSoundOff(uint8_t channel) override EXCLUDES(Mutex);
+    bool SelectDrumKit() override EXCLUDES(Mutex);
     uint32_t ChannelPatch(uint8_t channel) const override;
     uint8_t LastNote(uint8_t channel) const override;
 
     // Properties: false or 0 without a software synthesiser port.
     // Hundredths of a decibel around the synthesiser's normal level (0).
-    bool SetSynthVolume(int32_t level);
+    bool SetSynthVolume(int32_t level) EXCLUDES(Mutex);
     // Milliseconds of audio queued ahead (the driver's periods together) and of one
     // period; the driver is rebuilt when they change. The getters report what is in
     // force, rounded to whole milliseconds.
-    bool SetWriteLatency(uint32_t ms);
-    uint32_t GetWriteLatency() const;
-    bool SetWritePeriod(uint32_t ms);
-    uint32_t GetWritePeriod() const;
+    bool SetWriteLatency(uint32_t ms) EXCLUDES(Mutex);
+    uint32_t GetWriteLatency() const EXCLUDES(Mutex);
+    bool SetWritePeriod(uint32_t ms) EXCLUDES(Mutex);
+    uint32_t GetWritePeriod() const EXCLUDES(Mutex);
     // Levels 0..4 of the reverb table; a higher level leaves the reverb as it was.
-    void SetReverbLevel(uint8_t level);
+    void SetReverbLevel(uint8_t level) EXCLUDES(Mutex);
 
     // The driver's period in frames and the number of periods in force.
-    int DriverPeriodFrames() const;
-    int DriverPeriods() const;
+    int DriverPeriodFrames() const EXCLUDES(Mutex);
+    int DriverPeriods() const EXCLUDES(Mutex);
 
     // Renders frames of stereo audio from an offline port; false otherwise.
-    bool RenderOffline(std::span<float> left, std::span<float> right);
+    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(Mutex);
     // Voices sounding now (all channels).
-    int ActiveVoiceCount() const;
+    int ActiveVoiceCount() const EXCLUDES(Mutex);
 
 private:
     struct TFluid;
     enum class TOpenPort { None, Software, Offline, Sequencer };
 
-    bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2);
-    bool ProgramChangeLocked(uint8_t channel, uint8_t program);
-    int ResolveProgram(uint8_t channel, uint8_t program) const;
-    void BuildPatchIndex();
-    bool LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image);
-    void FillVoiceList();
-    bool StartDriverLocked();
-    void StopDriverLocked();
-    bool SoftwarePortLocked() const;
-    void ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs);
+    bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
+    bool ProgramChangeLocked(uint8_t channel, uint8_t program) REQUIRES(Mutex);
+    int ResolveProgram(uint8_t channel, uint8_t program) const REQUIRES(Mutex);
+    void BuildPatchIndex() REQUIRES(Mutex);
+    bool LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image) EXCLUDES(Mutex);
+    void FillVoiceList() REQUIRES(Mutex);
+    void SetActiveLocked(bool on) REQUIRES(Mutex);
+    bool StartDriverLocked() REQUIRES(Mutex);
+    void StopDriverLocked() REQUIRES(Mutex);
+    bool SoftwarePortLocked() const REQUIRES(Mutex);
+    void ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) REQUIRES(Mutex);
 
+    // The voice list is the program's: it is filled here under the lock, and read by
+    // the main thread.
     TVoiceList& Voices;
     TMidiLog& Log;
     const uint32_t PlatformVersion;
-    mutable std::mutex Mutex; // one caller at a time: the main thread and the tempo clock
-    std::unique_ptr<TFluid> Fluid;
-    std::unique_ptr<TKTDirectSound> DirectSound;
-    TPortList Ports;
-    TOpenPort Open = TOpenPort::None;
-    int OpenIndex = -1;
-    bool EngineActive = false;
-    bool PortActive = false;
-    std::unique_ptr<TDlsCollection> Collection;
-    std::string VoiceSetError;
+    mutable TMutex Mutex; // one caller at a time: the main thread and the tempo clock
+    std::unique_ptr<TFluid> Fluid PT_GUARDED_BY(Mutex);
+    std::unique_ptr<TKTDirectSound> DirectSound PT_GUARDED_BY(Mutex);
+    TPortList Ports; // filled by the constructor, read-only after
+    TOpenPort Open GUARDED_BY(Mutex) = TOpenPort::None;
+    int OpenIndex GUARDED_BY(Mutex) = -1;
+    bool EngineActive GUARDED_BY(Mutex) = false;
+    bool PortActive GUARDED_BY(Mutex) = false;
+    std::unique_ptr<TDlsCollection> Collection GUARDED_BY(Mutex);
+    std::string VoiceSetError GUARDED_BY(Mutex);
 
     // Channel state kept from the messages sent.
-    std::array<uint8_t, ChannelCount> BankMSB{};
-    std::array<uint8_t, ChannelCount> BankLSB{};
-    std::array<int16_t, ChannelCount> Program{}; // last program change, -1 before any
-    std::array<bool, ChannelCount> DrumRequest{}; // SetPatch of a kit under way
+    std::array<uint8_t, ChannelCount> BankMSB GUARDED_BY(Mutex){};
+    std::array<uint8_t, ChannelCount> BankLSB GUARDED_BY(Mutex){};
+    // last program change, -1 before any
+    std::array<int16_t, ChannelCount> Program GUARDED_BY(Mutex){};
+    // SetPatch of a kit under way
+    std::array<bool, ChannelCount> DrumRequest GUARDED_BY(Mutex){};
+    // Read without the lock (ChannelPatch, LastNote).
     std::array<std::atomic<uint32_t>, ChannelCount> Patches{};
     std::array<std::atomic<uint8_t>, ChannelCount> LastNotes{};
 
     // Program resolution over the downloaded set: (patch, position) by patch, and
     // for each program the voice a missing bank falls back to.
-    std::vector<std::pair<uint32_t, int>> PatchIndex;
-    std::array<int16_t, 128> MelodicFallback{};
-    std::array<int16_t, 128> DrumByProgram{};
-    int FirstDrumKit = -1;
+    std::vector<std::pair<uint32_t, int>> PatchIndex GUARDED_BY(Mutex);
+    std::array<int16_t, 128> MelodicFallback GUARDED_BY(Mutex){};
+    std::array<int16_t, 128> DrumByProgram GUARDED_BY(Mutex){};
+    int FirstDrumKit GUARDED_BY(Mutex) = -1;
 };
