@@ -5,7 +5,6 @@
 #include "base/FileUtil.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
-#include "song/SimpleRecorder.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
@@ -80,8 +79,8 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> parameters(argv + 1, argv + argc);
     TPianoFormSetup setup;
-    setup.CommandLine = ParseCommandLine(parameters);
-    setup.ProgramFolder = folder;
+    setup.Core.CommandLine = ParseCommandLine(parameters);
+    setup.Core.ProgramFolder = folder;
     setup.DirectXVersion = directXVersion;
     setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
     setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);
@@ -95,13 +94,13 @@ int main(int argc, char** argv) {
         box.exec();
     };
 
-    LoadSettings(setup.Settings); // before any window exists
+    TSettings settings;
+    LoadSettings(settings); // before any window exists
     ShowSplash(directXVersion);
 
-    TSimpleRecorder recorder(TSystemTickClock::Instance());
     int result = 0;
     {
-        TKTPianoForm form(std::move(setup), recorder, TSystemTickClock::Instance());
+        TKTPianoForm form(std::move(setup), settings, TSystemTickClock::Instance());
         form.OnFirstShow = [] { CloseSplash(); };
         form.show();
         form.activateWindow();

@@ -72,6 +72,15 @@ public:
     void SelectRightVoice(int position);
     void SelectLeftVoiceByPatch(uint32_t patch);
     void SelectRightVoiceByPatch(uint32_t patch);
+    // A value box's up arrow (one more, the next voice) or down arrow (one less, the
+    // previous voice): the box's setter one step on, clamping or wrapping as it does;
+    // the voice boxes wrap round the list and do nothing while it is empty. Only the
+    // voice steps are recorded, by the voice operations.
+    void StepValueBox(TValueBox box, bool up);
+    // A voice chosen in one of the external voice set's lists: its patch on the
+    // keyboard's channel, recorded while recording. The voice positions of the value
+    // boxes stay as they are.
+    void SelectExternalVoice(bool right, int position);
 
     // The switches and pedals record by themselves while a recording runs.
     void SetSmartSemitone(bool on);

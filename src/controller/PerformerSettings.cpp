@@ -92,6 +92,34 @@ void TPerformanceController::SelectRightVoiceByPatch(uint32_t patch) {
     SelectVoice(true, VoiceIndexForStoredPatch(Voices, patch));
 }
 
+void TPerformanceController::StepValueBox(TValueBox box, bool up) {
+    const int step = up ? 1 : -1;
+    const int count = Voices.Count();
+    switch (box) {
+    case TValueBox::Transpose: SetTranspose(Performer.Transpose + step); break;
+    case TValueBox::LeftOctave: SetLeftOctave(Performer.LeftOctave + step); break;
+    case TValueBox::RightOctave: SetRightOctave(Performer.RightOctave + step); break;
+    case TValueBox::LeftVelocity: SetLeftVelocity(Performer.LeftVelocity + step); break;
+    case TValueBox::RightVelocity: SetRightVelocity(Performer.RightVelocity + step); break;
+    case TValueBox::LeftVoice:
+        if (count > 0) SelectLeftVoice((count + Performer.LeftVoiceIndex + step) % count);
+        break;
+    case TValueBox::RightVoice:
+        if (count > 0) SelectRightVoice((count + Performer.RightVoiceIndex + step) % count);
+        break;
+    }
+}
+
+void TPerformanceController::SelectExternalVoice(bool right, int position) {
+    if (position < 0 || position >= Voices.Count()) return;
+    const uint32_t patch = Voices[position].Patch;
+    Synth.SetPatch(right ? RightChannel : LeftChannel, patch);
+    if (right)
+        Recorder.RecordRightVoice(static_cast<int32_t>(patch));
+    else
+        Recorder.RecordLeftVoice(static_cast<int32_t>(patch));
+}
+
 void TPerformanceController::EndSemitoneNote(int note) {
     Synth.NoteOff(RightChannel, static_cast<uint8_t>(note));
     if (Ports.RightStrip) Ports.RightStrip->SetKeyState(note - 24, false);

@@ -82,6 +82,11 @@ constexpr TSkinRect SpinDownArrow(const TSkinRect& display) {
             display.Height - SpinUpArrowHeight};
 }
 
+// The external voice set's two drop-down lists over the lower piano strip's row (their
+// height is the list's own).
+constexpr TSkinRect LeftVoiceListPlace{32, 240, 201, 0};
+constexpr TSkinRect RightVoiceListPlace{272, 240, 201, 0};
+
 // Piano strips: the right keyboard above, the left keyboard below. Keys by position
 // 0..72 (MIDI note - 24); black keys 0..29 and white keys 0..42 from the left.
 constexpr TSkinPoint UpperPianoOrigin{10, 213};

@@ -6,10 +6,10 @@
 #include "app/CommandLine.h"
 #include "app/TKTPianoForm.h"
 #include "keys/KeyTable.h"
-#include "song/SimpleRecorder.h"
 #include "sound/MidiLog.h"
 #include "ui/TKTMainButtons.h"
 #include "ui/TKTSlider.h"
+#include "ui/SkinRect.h"
 #include "ui/TKTSpinEdit.h"
 
 #include <gtest/gtest.h>
@@ -44,15 +44,15 @@ class PianoForm : public ::testing::Test {
 protected:
     PianoForm() {
         TPianoFormSetup setup;
-        setup.ProgramFolder = Dir.Root().string();
+        setup.Core.ProgramFolder = Dir.Root().string();
         setup.Skin = TestSkin();
         setup.StaffMask = QImage(200, 100, QImage::Format_RGB32);
         setup.DirectXVersion = 0x800;
         setup.ShowMessage = [this](const QString& m) { Shown.push_back(m); };
-        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.Core.Sound = TKTDirectMusicSetup::Offline(&Log);
         setup.UseEvdev = false;
         EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
-        Form = std::make_unique<TKTPianoForm>(std::move(setup), Recorder, Clock);
+        Form = std::make_unique<TKTPianoForm>(std::move(setup), Settings, Clock);
     }
 
     std::vector<std::string> Messages() const {
@@ -90,7 +90,7 @@ protected:
     TTempDir Dir;
     TMidiLog Log;
     TClock Clock;
-    TSimpleRecorder Recorder{Clock};
+    TSettings Settings;
     std::vector<QString> Shown;
     std::unique_ptr<TKTPianoForm> Form;
 };
@@ -100,7 +100,7 @@ protected:
 TEST_F(PianoForm, StartsWithTheDefaultsAndNoSoundWithoutAPort) {
     EXPECT_EQ(Form->size(), QSize(621, 436));
     EXPECT_EQ(Form->windowTitle(), QString::fromUtf8("Talvimorena模拟钢琴"));
-    EXPECT_FALSE(Form->SoundOpen());
+    EXPECT_FALSE(Form->Core().SoundOpen());
     EXPECT_TRUE(Shown.empty()) << "no port: no voice set is looked for";
     EXPECT_EQ(BoxText(TValueBox::Transpose), "1=C (0)");
     EXPECT_EQ(BoxText(TValueBox::LeftOctave), "0");
@@ -113,8 +113,35 @@ TEST_F(PianoForm, StartsWithTheDefaultsAndNoSoundWithoutAPort) {
     EXPECT_EQ(shot.pixelColor(300, 300), QColor(30, 40, 50));
 }
 
+TEST_F(PianoForm, EveryControlStandsWhereTheSkinLayoutPutsIt) {
+    using namespace SkinLayout;
+    EXPECT_EQ(Form->size(), QSize(WindowWidth, WindowHeight));
+    for (int i = 0; i < MainButtonCount; ++i)
+        EXPECT_EQ(Form->Buttons().Button(i)->geometry(),
+                  ToQRect(MainButtonRects[static_cast<size_t>(i)]))
+            << "button " << i;
+    EXPECT_EQ(Form->VolumeSlider().geometry(), ToQRect(SliderTrack));
+    for (size_t i = 0; i < ValueBoxes.size(); ++i) {
+        TKTSpinEdit& box = Form->Box(static_cast<TValueBox>(i));
+        EXPECT_EQ(box.Display()->geometry(), ToQRect(ValueBoxes[i])) << "box " << i;
+        EXPECT_EQ(box.Up()->geometry(), ToQRect(SpinUpArrow(ValueBoxes[i]))) << "box " << i;
+        EXPECT_EQ(box.Down()->geometry(), ToQRect(SpinDownArrow(ValueBoxes[i]))) << "box " << i;
+    }
+    EXPECT_EQ(Form->ExternalVoiceList(false), nullptr) << "no lists for the built-in set";
+    TVoiceList voices;
+    voices.Add(TVoiceEntry{0, MakePatch(65, 0, 0), "Piano", 0, 0});
+    Form->ShowExternalVoiceLists(voices);
+    for (bool right : {false, true}) {
+        const QRect place = ToQRect(right ? RightVoiceListPlace : LeftVoiceListPlace);
+        const QRect list = Form->ExternalVoiceList(right)->geometry();
+        EXPECT_EQ(list.topLeft(), place.topLeft()) << right;
+        EXPECT_EQ(list.width(), place.width()) << right;
+        EXPECT_EQ(Form->ExternalVoiceList(right)->currentText(), "0: Piano");
+    }
+}
+
 TEST_F(PianoForm, KeyEventsBecomeNotesAndRepeatsAreDropped) {
-    Form->Keyboard().Acquire(); // as on activation
+    Form->Core().Keyboard().Acquire(); // as on activation
     const size_t base = Messages().size();
     Key(16, true);        // Q
     Key(16, false, true); // the system's auto-repeat: a release and a press
@@ -133,13 +160,13 @@ TEST_F(PianoForm, KeyEventsBecomeNotesAndRepeatsAreDropped) {
     // Leaving the window releases what is held.
     Key(16, true);
     WaitForMessages(base + 5);
-    Form->Keyboard().Unacquire();
+    Form->Core().Keyboard().Unacquire();
     m = WaitForMessages(base + 6);
     EXPECT_EQ(m.back(), "80 3C 40");
 }
 
 TEST_F(PianoForm, AnUnflaggedRepeatPairAtOneServerTimeIsDroppedToo) {
-    Form->Keyboard().Acquire();
+    Form->Core().Keyboard().Acquire();
     const size_t base = Messages().size();
     Key(16, true, false, 100);
     for (quint64 t = 760; t < 1000; t += 40) { // release and press at the same time
@@ -169,51 +196,57 @@ TEST_F(PianoForm, AnUnflaggedRepeatPairAtOneServerTimeIsDroppedToo) {
 TEST_F(PianoForm, ValueBoxArrowsStepTheControllerAndShowItsTexts) {
     Click(Form->Box(TValueBox::Transpose).Up());
     EXPECT_EQ(BoxText(TValueBox::Transpose), "1=bD (+1)");
-    EXPECT_EQ(Form->Controller().State().Transpose, 1);
+    EXPECT_EQ(Form->Core().Controller().State().Transpose, 1);
     Click(Form->Box(TValueBox::RightOctave).Down());
     EXPECT_EQ(BoxText(TValueBox::RightOctave), "-1");
     Click(Form->Box(TValueBox::LeftVelocity).Up());
     EXPECT_EQ(BoxText(TValueBox::LeftVelocity), "71");
     // No voices loaded: the voice arrows do nothing and divide by nothing.
     Click(Form->Box(TValueBox::RightVoice).Up());
-    EXPECT_EQ(Form->Controller().State().RightVoiceIndex, 0);
+    EXPECT_EQ(Form->Core().Controller().State().RightVoiceIndex, 0);
 }
 
 TEST_F(PianoForm, SliderDoubleClickSwitchesBetweenSystemAndSynthesiserVolume) {
     TKTSlider& s = Form->VolumeSlider();
     EXPECT_EQ(s.Position(), 50);
-    EXPECT_FALSE(Form->SynthVolumeMode());
+    EXPECT_FALSE(Form->Core().SynthVolumeMode());
     const QPointF at(s.ThumbPlace().center());
     QMouseEvent dbl(QEvent::MouseButtonDblClick, at, s.mapToGlobal(at), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&s, &dbl);
-    EXPECT_TRUE(Form->SynthVolumeMode());
+    EXPECT_TRUE(Form->Core().SynthVolumeMode());
     EXPECT_EQ(s.MinValue(), -2000);
     EXPECT_EQ(s.MaxValue(), 2000);
     EXPECT_EQ(s.Position(), 0);
     s.SetPosition(-600);
-    EXPECT_EQ(Form->SynthVolume(), -600);
+    EXPECT_EQ(Form->Core().SynthVolume(), -600);
     QApplication::sendEvent(&s, &dbl);
-    EXPECT_FALSE(Form->SynthVolumeMode());
+    EXPECT_FALSE(Form->Core().SynthVolumeMode());
     EXPECT_EQ(s.MaxValue(), 127);
-    EXPECT_EQ(Form->SynthVolume(), -600) << "the synthesiser keeps its volume";
+    EXPECT_EQ(Form->Core().SynthVolume(), -600) << "the synthesiser keeps its volume";
     QApplication::sendEvent(&s, &dbl);
     EXPECT_EQ(s.Position(), -600) << "and the slider shows it again";
 }
 
 TEST_F(PianoForm, ButtonsFollowRecordingAndShiftMakesPlayLoop) {
-    Form->SetSongRecording(true);
+    Form->Core().SetSongRecording(true);
     EXPECT_TRUE(Form->Buttons().ButtonLatched(TKTMainButtons::Record));
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(Form->Buttons().ButtonEnabled(i), i == TKTMainButtons::Record) << i;
-    Form->SetSongRecording(false);
+    Form->Core().SetSongRecording(false);
     EXPECT_FALSE(Form->Buttons().ButtonLatched(TKTMainButtons::Record));
     EXPECT_TRUE(Form->Buttons().ButtonEnabled(TKTMainButtons::Open));
     EXPECT_FALSE(Form->Buttons().ButtonEnabled(TKTMainButtons::Play)) << "nothing was recorded";
 
-    Form->Controller().HeldKeys().SetDown(DIK::LSHIFT);
-    Form->OnButtonClick(TKTMainButtons::Play);
-    EXPECT_TRUE(Form->Controller().IsLoopPlay());
+    Form->Core().SetSongRecording(true);
+    Form->Core().Recorder().RecordKeyDown(DIK::Q);
+    Form->Core().SetSongRecording(false);
+    ASSERT_TRUE(Form->Buttons().ButtonEnabled(TKTMainButtons::Play));
+    Click(Form->Buttons().Button(TKTMainButtons::Play));
+    EXPECT_FALSE(Form->Core().Controller().IsLoopPlay()) << "a plain click";
+    Form->Core().Controller().HeldKeys().SetDown(DIK::LSHIFT);
+    Click(Form->Buttons().Button(TKTMainButtons::Play));
+    EXPECT_TRUE(Form->Core().Controller().IsLoopPlay());
 }
 
 TEST(PianoCommandLine, WordsNumbersAndTheRest) {

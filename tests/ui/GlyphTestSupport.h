@@ -4,6 +4,7 @@
 
 #include "ui/GlyphLibrary.h"
 #include "ui/SkinLayout.h"
+#include "ui/SkinRect.h"
 
 #include <QImage>
 #include <QRect>
@@ -29,9 +30,7 @@ inline const TGlyphLibrary& Library() {
     return library;
 }
 
-inline QRect ToQRect(const SkinLayout::TSkinRect& r) {
-    return {r.Left, r.Top, r.Width, r.Height};
-}
+using ::ToQRect;
 
 inline int Luma(QRgb c) {
     return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c)) / 1000;

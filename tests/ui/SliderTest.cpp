@@ -1,6 +1,7 @@
 // The slider: where the thumb stands for a position, what a drag does, and when
 // the change handler hears of it.
 #include "ui/TKTSlider.h"
+#include "ui/SkinRect.h"
 
 #include "WidgetTestSupport.h"
 
@@ -15,16 +16,18 @@ protected:
     std::unique_ptr<QWidget> Host = MakeHost(1100, 600); // room to drag far beyond the ends
     TKTSlider* Slider = new TKTSlider(Host.get());
     int Changes = 0;
+    static constexpr SkinLayout::TSkinRect Track = SkinLayout::SliderTrack;
+    static constexpr QPoint Thumb{SkinLayout::SliderThumb.Left, SkinLayout::SliderThumb.Top};
 
     void SetUp() override {
-        Slider->SetTrack(&Skin, QRect(371, 288, 110, 19));
-        Slider->SetThumb(&Skin, QRect(1077, 288, 8, 19));
-        Slider->move(371, 288);
+        Slider->SetTrack(&Skin, ToQRect(Track));
+        Slider->SetThumb(&Skin, ToQRect(SkinLayout::SliderThumb));
+        Slider->move(Track.Left, Track.Top);
         Slider->SetMin(0);
         Slider->SetMax(127);
         Slider->SetHorizontal(true);
         Slider->SetTrackStart({0, 0});
-        Slider->SetTrackEnd(Slider->width() - 10);
+        Slider->SetTrackEnd(SkinLayout::SliderTrackEnd);
         Slider->SetPosition(50);
         Slider->SetOnChange([this](TKTSlider*) { ++Changes; });
         Show(*Host);
@@ -53,12 +56,12 @@ TEST_F(VolumeSliderTest, PaintsTheTrackWithTheThumbOverIt) {
     Slider->SetPosition(64);
     const QImage shot = Slider->grab().toImage();
     SaveShot(shot, "slider-64");
-    EXPECT_TRUE(ShowsSkinAt(shot.copy(0, 0, 50, 19), {371, 288}));
-    EXPECT_TRUE(ShowsSkinAt(shot.copy(50, 0, 8, 19), {1077, 288}));
-    EXPECT_TRUE(ShowsSkinAt(shot.copy(58, 0, 52, 19), {371 + 58, 288}));
+    EXPECT_TRUE(ShowsSkinAt(shot.copy(0, 0, 50, 19), {Track.Left, Track.Top}));
+    EXPECT_TRUE(ShowsSkinAt(shot.copy(50, 0, 8, 19), Thumb));
+    EXPECT_TRUE(ShowsSkinAt(shot.copy(58, 0, 52, 19), {Track.Left + 58, Track.Top}));
     // Moving on leaves no trace of the old thumb.
     Slider->SetPosition(0);
-    EXPECT_TRUE(ShowsSkinAt(Slider->grab().toImage().copy(8, 0, 102, 19), {371 + 8, 288}));
+    EXPECT_TRUE(ShowsSkinAt(Slider->grab().toImage().copy(8, 0, 102, 19), {Track.Left + 8, Track.Top}));
 }
 
 TEST_F(VolumeSliderTest, PositionsAreClampedAndOnlyChangesAreReported) {
@@ -124,7 +127,7 @@ TEST_F(VolumeSliderTest, DoubleClickIsReported) {
         EXPECT_EQ(s, Slider);
         ++doubleClicks;
     });
-    QTest::mouseDClick(Host->windowHandle(), Qt::LeftButton, {}, QPoint(371 + 5, 290));
+    QTest::mouseDClick(Host->windowHandle(), Qt::LeftButton, {}, QPoint(Track.Left + 5, Track.Top + 2));
     EXPECT_EQ(doubleClicks, 1);
     EXPECT_EQ(Slider->Position(), 50);
 }
@@ -155,7 +158,7 @@ TEST(Slider, WithoutTravelADragLeavesThePosition) {
     auto host = MakeHost(200, 100);
     auto* slider = new TKTSlider(host.get());
     slider->SetTrack(&skin, QRect(0, 0, 110, 19));
-    slider->SetThumb(&skin, QRect(1077, 288, 8, 19));
+    slider->SetThumb(&skin, ToQRect(SkinLayout::SliderThumb));
     slider->SetMax(127);
     slider->SetTrackStart({20, 0});
     slider->SetTrackEnd(20);
@@ -173,7 +176,7 @@ TEST(Slider, AnEmptyRangeKeepsThePositionAndDrawsNoThumb) {
     auto host = MakeHost(200, 100);
     auto* slider = new TKTSlider(host.get());
     slider->SetTrack(&skin, QRect(0, 0, 110, 19));
-    slider->SetThumb(&skin, QRect(1077, 288, 8, 19));
+    slider->SetThumb(&skin, ToQRect(SkinLayout::SliderThumb));
     slider->SetMin(5);
     slider->SetMax(5);
     slider->SetTrackEnd(100);

@@ -1,0 +1,169 @@
+#include "app/PianoCore.h"
+
+#include "base/FileUtil.h"
+#include "keys/KeyDef.h"
+#include "sound/PortList.h"
+
+#include <algorithm>
+
+TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickClock& clock,
+                       IPianoWindow& window, TControllerPorts views)
+    : Setup(std::move(setup)), Settings(settings), Window(window), SongRecorder(clock) {
+    // The synthesiser exists from here on, opened or not, so that the controller always
+    // has one to speak to.
+    Music = std::make_unique<TKTDirectMusic>(VoiceList, Setup.Sound);
+    views.Window = &Window;
+    views.Songs = this;
+    Performer = std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList,
+                                                         views);
+
+    Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
+    Reader->SetActive(true);
+    Performer->HeldKeys().Clear();
+    LoadDefaultKeyDefs();
+
+    SetUpSound();
+
+    Performer->SetPerformerDefaults();
+    Performer->ConnectRecorder();
+
+    SynthVolumeValue = 0;
+    Music->SetSynthVolume(0);
+    Performer->SelectRightVoice(0);
+    Performer->SelectLeftVoice(0);
+    LoadFavoriteVoices(ProgramFile(DefaultFavoriteVoicesFile), FavoriteVoices);
+    Performer->SelectRightVoice(0);
+    Performer->SelectLeftVoice(0);
+    Music->SelectDrumKit();
+}
+
+TPianoCore::~TPianoCore() {
+    Performer->StopAll(true, true, true, true, true, true, true, true);
+    Performer->SetMousePedal(false);
+    Reader.reset();
+}
+
+std::string TPianoCore::ProgramFile(std::string_view name) const {
+    std::string path = Setup.ProgramFolder;
+    if (!path.empty() && path.back() != '/') path += '/';
+    return path.append(name);
+}
+
+void TPianoCore::SetUpSound() {
+    if (Setup.OfflinePort) {
+        SoundIsOpen = Music->OpenOfflinePort();
+    } else {
+        int port = Setup.CommandLine.PortNumber;
+        if (port >= 0)
+            WriteOutDevList(Music->PortList(), ProgramFile(OutDevListFileName));
+        else
+            port = Music->DefaultOutputPortIndex();
+        SoundIsOpen = Music->SelectOutputPort(port);
+    }
+    if (!SoundIsOpen) return; // the program runs silently
+    Latency = static_cast<int>(Music->GetWriteLatency());
+    Period = static_cast<int>(Music->GetWritePeriod());
+    ApplySettings(Settings, TSwitchBlock{});
+    const std::string external = ExternalVoiceSetPath(Settings);
+    ExternalInUse = !external.empty();
+    if (ExternalInUse) {
+        Music->ReloadExternalDLS(external);
+        Window.ShowExternalVoiceLists(VoiceList);
+        return;
+    }
+    std::vector<uint8_t> image;
+    if (ReadFilePrefix(ProgramFile("msf4.s"), size_t{1} << 30, image) != TReadResult::Ok) {
+        Window.ShowMessage("msf4.s not found.");
+        return;
+    }
+    Music->LoadVoiceSetFromMemory(image);
+}
+
+void TPianoCore::ApplySettings(const TSettings& record, const TSwitchBlock& switches) {
+    Latency = record.Latency;
+    Period = WritePeriodForLatency(record.Latency);
+    Music->SetWriteLatency(static_cast<uint32_t>(std::max(Latency, 0)));
+    Music->SetWritePeriod(static_cast<uint32_t>(std::max(Period, 0)));
+    Music->SetReverbLevel(record.ReverbLevel);
+    Performer->SetNotebookMode(switches.NotebookMode);
+    Performer->SetLoopPlay(switches.LoopPlay);
+    Performer->SetSmartSemitone(switches.SmartSemitone);
+    Performer->SetTimedPedal(switches.TimedPedal);
+}
+
+void TPianoCore::KeyMessage(int message, int code, int keyIndex) {
+    if (message == WM_DIKEYDOWN)
+        Performer->WMDIKeyDown(code, keyIndex);
+    else if (message == WM_DIKEYUP)
+        Performer->WMDIKeyUp(code, keyIndex);
+}
+
+void TPianoCore::CommandButtonClick(int index) {
+    switch (index) {
+    case cbPlay:
+        if (Performer->HeldKeys().ShiftState() == 1) Performer->SetLoopPlay(true);
+        // Playback of songs arrives with the song commands.
+        break;
+    case cbHelp:
+        Window.OpenWithDesktop(ProgramFile("Talvimorena3.chm"));
+        Window.OpenWithDesktop(ProgramFile("Talvimorena4.0简要说明.htm"));
+        break;
+    case cbAbout:
+        Performer->StopAll(true, true, true, true, true, true, true, true);
+        Window.ShowAbout();
+        break;
+    default:
+        // Open, Save, Record and Setup arrive with the song commands and the settings
+        // dialog.
+        break;
+    }
+}
+
+void TPianoCore::UpdateButtons() {
+    Window.ShowCommandButtons(CommandButtonsFor(SongRecorder.IsRecording(),
+                                                SongRecorder.IsPlaying(), SongFileName,
+                                                SongRecorder.EventCount() == 0));
+}
+
+void TPianoCore::SetSongRecording(bool on) {
+    SongRecorder.SetRecording(on);
+    UpdateButtons();
+}
+
+void TPianoCore::SetSongPlaying(bool on) {
+    SongRecorder.SetPlaying(on);
+    UpdateButtons();
+}
+
+void TPianoCore::WindowActivated(bool active) {
+    if (!active) {
+        // No key is read while another window is active, and none is left down.
+        Reader->Unacquire();
+        return;
+    }
+    if (!FirstActivationDone) {
+        FirstActivationDone = true;
+        // The lists' voices are sent again once the window first shows them.
+        if (ExternalInUse) {
+            Performer->SelectExternalVoice(false, Window.ExternalVoiceListSelection(false));
+            Performer->SelectExternalVoice(true, Window.ExternalVoiceListSelection(true));
+        }
+    }
+    Reader->Acquire();
+}
+
+int TPianoCore::MasterVolume() const {
+    return 0; // no mixer yet: the system's master volume reads 0
+}
+
+void TPianoCore::SliderChanged(int position) {
+    if (!SliderSynthMode) return; // the system's master volume arrives with the mixer
+    SynthVolumeValue = position;
+    Music->SetSynthVolume(SynthVolumeValue);
+}
+
+TSliderSetting TPianoCore::SliderDoubleClick() {
+    SliderSynthMode = !SliderSynthMode;
+    if (SliderSynthMode) return {-2000, 2000, SynthVolumeValue};
+    return {0, 127, MasterVolume()};
+}

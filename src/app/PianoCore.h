@@ -1,0 +1,136 @@
+// The piano without its window: owns the voice list, the favourites, the song
+// recorder, the synthesiser, the performance controller and the keyboard reader,
+// builds them in the program's start-up order and holds the rules the main window's
+// controls lead to. It speaks to the window through the controller's view interfaces
+// and IPianoWindow only, so that it runs headless in tests. Main thread only, but for
+// the keyboard reader's worker (which only posts) and what the synthesiser and the
+// recorder guard themselves.
+#pragma once
+
+#include "app/CommandLine.h"
+#include "base/ITickClock.h"
+#include "controller/IControllerPorts.h"
+#include "controller/PerformanceController.h"
+#include "keys/KTDIKeyBoard.h"
+#include "settings/Settings.h"
+#include "song/CommandButtons.h"
+#include "song/SimpleRecorder.h"
+#include "sound/FavoriteVoices.h"
+#include "sound/VoiceList.h"
+#include "sound/platform/TKTDirectMusic.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// What the core asks of the main window beyond the controller's views.
+class IPianoWindow : public IMainWindow {
+public:
+    virtual void ShowCommandButtons(const TCommandButtonStates& states) = 0;
+    // A plain message box ("msf4.s not found.").
+    virtual void ShowMessage(std::string_view text) = 0;
+    // The external voice set's two drop-down lists, made anew from the voice list
+    // ("%d: %s" for each position), item 0 selected in both.
+    virtual void ShowExternalVoiceLists(const TVoiceList& voices) = 0;
+    // The position selected in the left or right list; -1 while there are no lists.
+    virtual int ExternalVoiceListSelection(bool right) const = 0;
+    // A file of the program folder handed to the desktop's default application.
+    virtual void OpenWithDesktop(const std::string& path) = 0;
+    virtual void ShowAbout() = 0;
+};
+
+struct TPianoCoreSetup {
+    TCommandLine CommandLine;
+    std::string ProgramFolder;
+    // The synthesiser's surroundings; the system's by default.
+    TKTDirectMusicSetup Sound;
+    // Headless: the synthesiser renders on demand through its offline port instead of
+    // opening one of the port list (tests; nothing reaches a sound device).
+    bool OfflinePort = false;
+    // The keyboard reader's messages, handed to the main thread (called on the reader's
+    // worker); and a source beside the window's key events (the evdev keyboards).
+    TKTDIKeyBoard::TPostMessage PostKeyMessage;
+    TKeySourceStarter ExtraKeySource;
+};
+
+// The volume slider's range and position as the core wants them shown.
+struct TSliderSetting {
+    int Min = 0, Max = 127, Position = 0;
+    bool operator==(const TSliderSetting&) const = default;
+};
+
+class TPianoCore final : public ISongCommands {
+public:
+    // Runs the window's start-up from the keyboard reader on: the window has built
+    // its views, which `views` points at (its IValueBoxes and the others; Window and
+    // Songs are filled in here).
+    TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickClock& clock,
+               IPianoWindow& window, TControllerPorts views);
+    // Stops everything (StopAll with every switch, mouse pedal off); the reader ends
+    // before anything it posts to could go.
+    ~TPianoCore() override;
+    TPianoCore(const TPianoCore&) = delete;
+    TPianoCore& operator=(const TPianoCore&) = delete;
+
+    // The synthesiser's latency, period and reverb from the record, and the four
+    // performance switches.
+    void ApplySettings(const TSettings& record, const TSwitchBlock& switches);
+
+    // A key message of the keyboard reader, on the main thread.
+    void KeyMessage(int message, int code, int keyIndex);
+    // A command button released over itself, by index.
+    void CommandButtonClick(int index);
+    // The buttons' states after a song command.
+    void UpdateButtons();
+    // The window became active (a click or otherwise) or inactive.
+    void WindowActivated(bool active);
+
+    // The volume slider: a move, and a double click switching between the system's
+    // master volume (0..127) and the synthesiser's (-2000..+2000 hundredths of a dB).
+    void SliderChanged(int position);
+    TSliderSetting SliderDoubleClick();
+    // The slider's range and position at start.
+    static constexpr TSliderSetting InitialSlider{0, 127, 50};
+
+    // ISongCommands: recording and playback switched, the buttons following.
+    void SetSongRecording(bool on) override;
+    void SetSongPlaying(bool on) override;
+
+    TPerformanceController& Controller() { return *Performer; }
+    TKTDirectMusic& Synth() { return *Music; }
+    TKTDIKeyBoard& Keyboard() { return *Reader; }
+    TSimpleRecorder& Recorder() { return SongRecorder; }
+    const TVoiceList& Voices() const { return VoiceList; }
+    const TFavoriteVoiceSet& Favorites() const { return FavoriteVoices; }
+    bool SoundOpen() const { return SoundIsOpen; }
+    bool ExternalVoiceSetInUse() const { return ExternalInUse; }
+    bool SynthVolumeMode() const { return SliderSynthMode; }
+    int SynthVolume() const { return SynthVolumeValue; }
+    int LatencyCopy() const { return Latency; }
+    int PeriodCopy() const { return Period; }
+    // A file of the program folder.
+    std::string ProgramFile(std::string_view name) const;
+
+private:
+    void SetUpSound();
+    int MasterVolume() const;
+
+    TPianoCoreSetup Setup;
+    TSettings& Settings;
+    IPianoWindow& Window;
+    // Declared before what uses them, so that they outlive it.
+    TVoiceList VoiceList;
+    TFavoriteVoiceSet FavoriteVoices = DefaultFavoriteVoiceSet();
+    TSimpleRecorder SongRecorder;
+    std::unique_ptr<TKTDirectMusic> Music;
+    std::unique_ptr<TPerformanceController> Performer;
+    std::unique_ptr<TKTDIKeyBoard> Reader;
+
+    bool SoundIsOpen = false;
+    bool ExternalInUse = false;
+    bool SliderSynthMode = false;
+    int SynthVolumeValue = 0;
+    int Latency = 0, Period = 0;
+    bool FirstActivationDone = false;
+    std::string SongFileName; // the song commands keep it; "" while there is no song
+};

@@ -1,0 +1,224 @@
+// The piano's core without a window: its start-up with and without sound, voice
+// sets and favourites from the program folder, the external set's lists, the command
+// buttons, the slider's two modes and the key messages, through the real controller,
+// recorder and synthesiser (offline; what it is sent is read from the MIDI log).
+#include "TempDir.h"
+#include "sound/synth/OfflineSynth.h"
+
+#include "app/PianoCore.h"
+#include "base/FileUtil.h"
+#include "keys/KeyTable.h"
+#include "sound/MidiLog.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+namespace {
+
+struct TClock : ITickClock {
+    uint32_t TickCount() const override { return Now; }
+    uint32_t Now = 1000;
+};
+
+// The window as the core sees it: what it was asked to show and open.
+struct TFakeWindow : IPianoWindow, IValueBoxes {
+    void ConfineCursor(int, int) override {}
+    void ReleaseCursor() override {}
+    void SetCursorShape(TCursorShape) override {}
+    void OpenKeyEditor(int) override {}
+    void ShowCommandButtons(const TCommandButtonStates& states) override {
+        Buttons.push_back(states);
+    }
+    void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
+    void ShowExternalVoiceLists(const TVoiceList& voices) override {
+        ListItems.clear();
+        for (int p = 0; p < voices.Count(); ++p) ListItems.push_back(voices.ListText(p));
+        Selection = {0, 0};
+    }
+    int ExternalVoiceListSelection(bool right) const override {
+        return ListItems.empty() ? -1 : Selection[right ? 1 : 0];
+    }
+    void OpenWithDesktop(const std::string& path) override { Opened.push_back(path); }
+    void ShowAbout() override { ++AboutShown; }
+    void ShowValue(TValueBox box, std::string_view text) override { Boxes[box] = text; }
+
+    std::vector<TCommandButtonStates> Buttons;
+    std::vector<std::string> Messages, ListItems, Opened;
+    std::array<int, 2> Selection{-1, -1};
+    int AboutShown = 0;
+    std::map<TValueBox, std::string> Boxes;
+};
+
+// Two melodic voices and a kit, as a voice set lists them: programs 5 and 0 of
+// bank 65, the kit first.
+TDlsCollection ThreeVoices() {
+    TDlsCollection c = SineCollection(TimeCents(0.2), 0, true);
+    c.Instruments.push_back(SineCollection(TimeCents(0.2), 5).Instruments[0]);
+    c.Instruments.push_back(SineCollection(TimeCents(0.2), 0).Instruments[0]);
+    return c;
+}
+
+class PianoCore : public ::testing::Test {
+protected:
+    PianoCore() { EXPECT_TRUE(Log.Open(Dir.Path("midi.log"))); }
+
+    // The core of a window started in the test's program folder; offline, it renders
+    // on demand as if a port had opened.
+    TPianoCore& Start(bool offline) {
+        TPianoCoreSetup setup;
+        setup.ProgramFolder = Dir.Root().string();
+        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.OfflinePort = offline;
+        TControllerPorts views;
+        views.Boxes = &Window;
+        Core = std::make_unique<TPianoCore>(std::move(setup), Settings, Clock, Window, views);
+        return *Core;
+    }
+    std::vector<std::string> Messages() const {
+        std::ifstream in(Dir.Path("midi.log"));
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line.substr(line.find(' ') + 1));
+        return out;
+    }
+    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+        ASSERT_TRUE(WriteFileAtomic(Dir.Path(name), bytes));
+    }
+
+    TTempDir Dir;
+    TMidiLog Log;
+    TClock Clock;
+    TSettings Settings;
+    TFakeWindow Window;
+    std::unique_ptr<TPianoCore> Core;
+};
+
+} // namespace
+
+TEST_F(PianoCore, WithoutAPortItRunsSilentlyAndLooksForNoVoiceSet) {
+    TPianoCore& core = Start(false);
+    EXPECT_FALSE(core.SoundOpen());
+    EXPECT_TRUE(Window.Messages.empty());
+    EXPECT_EQ(core.Voices().Count(), 0);
+    EXPECT_EQ(Window.Boxes[TValueBox::Transpose], "1=C (0)");
+    EXPECT_EQ(Window.Boxes[TValueBox::LeftVelocity], "70");
+    EXPECT_EQ(Window.Boxes[TValueBox::RightVelocity], "100");
+    EXPECT_TRUE(Window.Buttons.empty()) << "the window starts with its own button states";
+    EXPECT_FALSE(FileExists(Dir.Path("OutDevList.txt")));
+}
+
+TEST_F(PianoCore, AMissingBuiltInSetIsToldAndLeavesNoVoices) {
+    TPianoCore& core = Start(true);
+    EXPECT_TRUE(core.SoundOpen());
+    EXPECT_EQ(Window.Messages, std::vector<std::string>{"msf4.s not found."});
+    EXPECT_EQ(core.Voices().Count(), 0);
+    EXPECT_EQ(core.LatencyCopy(), 40) << "the settings' latency";
+    EXPECT_EQ(core.PeriodCopy(), WritePeriodForLatency(40));
+}
+
+TEST_F(PianoCore, TheBuiltInSetIsSortedAndBothKeyboardsTakeItsFirstVoice) {
+    WriteFile("msf4.s", Image(ThreeVoices()));
+    TFavoriteVoiceSet mine = DefaultFavoriteVoiceSet();
+    mine.Voices[0].MSB = 1;
+    mine.Voices[0].Program = 77;
+    ASSERT_TRUE(SaveFavoriteVoices(Dir.Path("Default.fvc"), mine));
+
+    TPianoCore& core = Start(true);
+    EXPECT_TRUE(Window.Messages.empty());
+    ASSERT_EQ(core.Voices().Count(), 3);
+    EXPECT_EQ(core.Voices()[0].Patch, MakePatch(65, 0, 0));
+    EXPECT_TRUE(IsDrumPatch(core.Voices()[2].Patch)) << "the kit sorts last";
+    EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 0));
+    EXPECT_EQ(core.Synth().ChannelPatch(1), MakePatch(65, 0, 0));
+    EXPECT_EQ(Window.Boxes[TValueBox::LeftVoice], "0");
+    EXPECT_EQ(core.Favorites().Voices[0].Program, 77) << "Default.fvc of the program folder";
+    EXPECT_TRUE(Window.ListItems.empty()) << "no external lists for the built-in set";
+}
+
+TEST_F(PianoCore, AnExternalSetFillsTheListsWhoseVoicesAreSentOnTheFirstActivation) {
+    WriteFile("mine.dls", Image(ThreeVoices()));
+    Settings.UseExternalDLS = true;
+    Settings.ExternalDLSFile = Dir.Path("mine.dls");
+    TPianoCore& core = Start(true);
+    ASSERT_TRUE(core.ExternalVoiceSetInUse());
+    // The collection's own order, not sorted.
+    ASSERT_EQ(Window.ListItems.size(), 3u);
+    EXPECT_EQ(Window.ListItems[1], core.Voices().ListText(1));
+    EXPECT_TRUE(IsDrumPatch(core.Voices()[0].Patch));
+
+    Window.Selection = {1, 2};
+    core.WindowActivated(true);
+    EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 5));
+    EXPECT_EQ(core.Synth().ChannelPatch(1), MakePatch(65, 0, 0));
+    EXPECT_EQ(core.Controller().State().LeftVoiceIndex, 0) << "the boxes' positions stay";
+    // Only the first activation sends them again.
+    core.Controller().SelectExternalVoice(false, 2);
+    core.WindowActivated(false);
+    core.WindowActivated(true);
+    EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 0));
+}
+
+TEST_F(PianoCore, SettingsAndTheSwitchBlockReachSynthesiserAndController) {
+    TPianoCore& core = Start(true);
+    TSettings record;
+    record.Latency = 100;
+    core.ApplySettings(record, {.NotebookMode = true, .TimedPedal = true});
+    EXPECT_EQ(core.LatencyCopy(), 100);
+    EXPECT_EQ(core.PeriodCopy(), 25);
+    EXPECT_TRUE(core.Controller().IsNotebookMode());
+    EXPECT_FALSE(core.Controller().IsLoopPlay());
+    EXPECT_TRUE(core.Controller().IsTimedPedal());
+    EXPECT_FALSE(core.Controller().IsSmartSemitone());
+    core.ApplySettings(record, {.LoopPlay = true, .SmartSemitone = true});
+    EXPECT_FALSE(core.Controller().IsNotebookMode());
+    EXPECT_TRUE(core.Controller().IsLoopPlay());
+    EXPECT_FALSE(core.Controller().IsTimedPedal());
+    EXPECT_TRUE(core.Controller().IsSmartSemitone());
+}
+
+TEST_F(PianoCore, CommandButtonsFollowTheSongAndHelpAndAboutReachTheWindow) {
+    TPianoCore& core = Start(true);
+    core.SetSongRecording(true);
+    ASSERT_EQ(Window.Buttons.size(), 1u);
+    EXPECT_EQ(Window.Buttons.back(), CommandButtonsFor(true, false, "", true));
+    core.KeyMessage(WM_DIKEYDOWN, DIK::Q, KeyIndexOfCode(DIK::Q));
+    core.SetSongRecording(false);
+    EXPECT_EQ(Window.Buttons.back(), CommandButtonsFor(false, false, "", false))
+        << "the key was recorded: Play works";
+
+    core.CommandButtonClick(cbHelp);
+    EXPECT_EQ(Window.Opened, (std::vector<std::string>{core.ProgramFile("Talvimorena3.chm"),
+                                                       core.ProgramFile("Talvimorena4.0简要说明.htm")}));
+    core.KeyMessage(WM_DIKEYDOWN, DIK::W, KeyIndexOfCode(DIK::W));
+    core.CommandButtonClick(cbAbout);
+    EXPECT_EQ(Window.AboutShown, 1);
+    EXPECT_FALSE(core.Controller().HeldKeys().IsDown(DIK::W)) << "About stops everything first";
+
+    core.CommandButtonClick(cbPlay);
+    EXPECT_FALSE(core.Controller().IsLoopPlay());
+    core.Controller().HeldKeys().SetDown(DIK::RSHIFT);
+    core.CommandButtonClick(cbPlay);
+    EXPECT_TRUE(core.Controller().IsLoopPlay()) << "Shift alone makes Play loop";
+}
+
+TEST_F(PianoCore, KeyMessagesPlayAndTheSliderSwitchesBetweenItsTwoVolumes) {
+    TPianoCore& core = Start(true);
+    const size_t base = Messages().size();
+    core.KeyMessage(WM_DIKEYDOWN, DIK::Q, KeyIndexOfCode(DIK::Q));
+    core.KeyMessage(WM_DIKEYUP, DIK::Q, KeyIndexOfCode(DIK::Q));
+    const auto m = Messages();
+    ASSERT_EQ(m.size(), base + 2);
+    EXPECT_EQ(m[base], "90 3C 46");
+    EXPECT_EQ(m[base + 1], "80 3C 40");
+
+    EXPECT_FALSE(core.SynthVolumeMode());
+    core.SliderChanged(100); // the system's volume: nothing of the synthesiser changes
+    EXPECT_EQ(core.SynthVolume(), 0);
+    EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{-2000, 2000, 0}));
+    core.SliderChanged(-600);
+    EXPECT_EQ(core.SynthVolume(), -600);
+    EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{0, 127, 0})) << "no mixer: reads 0";
+    EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{-2000, 2000, -600}));
+}
