@@ -68,10 +68,12 @@ int main(int argc, char** argv) {
     std::vector<double> chordDown;
     for (int i = 0; i < rounds / 4; ++i) {
         const auto t0 = TClockType::now();
-        for (int code : chord) ctl.WMDIKeyDown(code, KeyIndexOfCode(code));
+        for (int code : chord)
+            ctl.WMDIKeyDown(code, KeyIndexOfCode(code));
         chordDown.push_back(Micros(TClockType::now() - t0));
         synth.RenderOffline(l, r);
-        for (int code : chord) ctl.WMDIKeyUp(code, KeyIndexOfCode(code));
+        for (int code : chord)
+            ctl.WMDIKeyUp(code, KeyIndexOfCode(code));
         synth.RenderOffline(l, r);
     }
     recorder.SetRecording(false);
@@ -80,11 +82,10 @@ int main(int argc, char** argv) {
     // The keyboard reader: from a source's key change to the posted message.
     std::atomic<int64_t> postedAt{0};
     std::atomic<int> posted{0};
-    TKTDIKeyBoard reader(
-        [&](int, int, int) {
-            postedAt = TClockType::now().time_since_epoch().count();
-            ++posted;
-        });
+    TKTDIKeyBoard reader([&](int, int, int) {
+        postedAt = TClockType::now().time_since_epoch().count();
+        ++posted;
+    });
     reader.SetActive(true);
     reader.Acquire();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
         const int before = posted;
         const auto t0 = TClockType::now();
         reader.Device().SetKey(TKeyboardState::TSource::WindowKeys, DIK::Q, i % 2 == 0);
-        while (posted == before) std::this_thread::yield();
+        while (posted == before)
+            std::this_thread::yield();
         wake.push_back(Micros(TClockType::duration(postedAt.load()) - t0.time_since_epoch()));
     }
     Report("reader: key change to posted message (worker wake-up and scan)", wake);

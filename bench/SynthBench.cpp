@@ -26,7 +26,8 @@ double CpuSeconds() {
 int FirstSoundFrames(TKTDirectMusic& synth, int periodFrames) {
     std::vector<float> l(static_cast<size_t>(periodFrames)), r(l.size());
     synth.AllSoundOff(0);
-    for (int i = 0; i < 8; ++i) synth.RenderOffline(l, r); // let the last note die
+    for (int i = 0; i < 8; ++i)
+        synth.RenderOffline(l, r); // let the last note die
     synth.NoteOn(0, 60, 100);
     for (int rendered = 0; rendered < Rate; rendered += periodFrames) {
         synth.RenderOffline(l, r);
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
 
     std::printf("## note-on to first sound, by write latency\n\n");
     std::printf("| latency (ms) | period (ms) | period x count (frames) | driver buffer (frames) "
-                "| synthesiser (frames) | total (frames) | total (ms) |\n|---:|---:|---:|---:|---:|---:|---:|\n");
+                "| synthesiser (frames) | total (frames) | total (ms) "
+                "|\n|---:|---:|---:|---:|---:|---:|---:|\n");
     for (int latency : {5, 10, 20, 30, 40, 45, 50, 60, 80, 100, 150, 200}) {
         synth.SetWriteLatency(static_cast<uint32_t>(latency));
         synth.SetWritePeriod(static_cast<uint32_t>(WritePeriodForLatency(latency)));
@@ -60,18 +62,21 @@ int main(int argc, char** argv) {
         // The note starts in the period being rendered; the worst case waits for
         // every period already queued in front of it.
         const int own = FirstSoundFrames(synth, frames);
-        std::printf("| %d | %u | %d x %d | %d | %d | %d | %.1f |\n", latency, synth.GetWritePeriod(),
-                    frames, periods, buffer, own, buffer + own, (buffer + own) * 1000.0 / Rate);
+        std::printf("| %d | %u | %d x %d | %d | %d | %d | %.1f |\n", latency,
+                    synth.GetWritePeriod(), frames, periods, buffer, own, buffer + own,
+                    (buffer + own) * 1000.0 / Rate);
     }
 
     std::printf("\n## CPU time with many voices (10 s of audio, offline)\n\n");
-    std::printf("| notes held | voices sounding | CPU s for 10 s | real-time factor | us CPU per voice per s |\n|---:|---:|---:|---:|---:|\n");
+    std::printf("| notes held | voices sounding | CPU s for 10 s | real-time factor | us CPU per "
+                "voice per s |\n|---:|---:|---:|---:|---:|\n");
     double idle = 0;
     for (int notes : {0, 64, 128}) {
         synth.AllSoundOff(0);
         synth.AllSoundOff(1);
         std::vector<float> l(512), r(512);
-        for (int i = 0; i < 16; ++i) synth.RenderOffline(l, r);
+        for (int i = 0; i < 16; ++i)
+            synth.RenderOffline(l, r);
         // A church organ never decays and sounds one voice a note, so every note
         // keeps exactly one voice sounding.
         synth.SetPatch(0, MakePatch(65, 0, 19));
@@ -81,7 +86,8 @@ int main(int argc, char** argv) {
         synth.RenderOffline(l, r);
         const int voicesSounding = synth.ActiveVoiceCount();
         const double c0 = CpuSeconds();
-        for (int done = 0; done < 10 * Rate; done += 512) synth.RenderOffline(l, r);
+        for (int done = 0; done < 10 * Rate; done += 512)
+            synth.RenderOffline(l, r);
         const double cpu = CpuSeconds() - c0;
         if (notes == 0) idle = cpu;
         std::printf("| %d | %d | %.3f | %.4f | %.1f |\n", notes, voicesSounding, cpu, cpu / 10.0,

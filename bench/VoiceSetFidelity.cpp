@@ -34,12 +34,15 @@ TTake Play(TRender&& render, const auto& noteOn, const auto& noteOff, int note) 
     TTake take;
     noteOn(note);
     render(l, r);
-    for (int i = 0; i < Rate; ++i) take.Held.push_back(0.5f * (l[i] + r[i]));
+    for (int i = 0; i < Rate; ++i)
+        take.Held.push_back(0.5f * (l[i] + r[i]));
     noteOff(note);
     render(l, r);
-    for (int i = 0; i < Rate; ++i) take.Released.push_back(0.5f * (l[i] + r[i]));
+    for (int i = 0; i < Rate; ++i)
+        take.Released.push_back(0.5f * (l[i] + r[i]));
     // Let everything die away before the next note.
-    for (int i = 0; i < 3; ++i) render(l, r);
+    for (int i = 0; i < 3; ++i)
+        render(l, r);
     return take;
 }
 
@@ -102,10 +105,12 @@ int main(int argc, char** argv) {
         rows.push_back({program, levelDiff / 3, centroidDiff / 3, bridgeRel, sourceRel});
     }
 
-    std::printf("| program | name | level diff dB | centroid diff %% | release dB (bridge / source) |\n");
+    std::printf(
+        "| program | name | level diff dB | centroid diff %% | release dB (bridge / source) |\n");
     std::printf("|---:|---|---:|---:|---:|\n");
     for (const TRow& r : rows) {
-        const int position = voices.FindVoiceIndex(MakePatch(65, 0, static_cast<uint8_t>(r.Program)));
+        const int position =
+            voices.FindVoiceIndex(MakePatch(65, 0, static_cast<uint8_t>(r.Program)));
         std::printf("| %d | %s | %+.2f | %+.1f | %.1f / %.1f |\n", r.Program,
                     voices[position].Name.c_str(), r.LevelDiff, r.CentroidDiff, r.BridgeRelease,
                     r.SourceRelease);

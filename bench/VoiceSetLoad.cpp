@@ -29,7 +29,7 @@ long PeakRssKb() {
 
 int main(int argc, char** argv) {
     if (!bench::ArgumentsGiven(argc, argv, 1, "MSF4.S")) return 2;
-    struct stat st{};
+    struct stat st {};
     ::stat(argv[1], &st);
     const long before = PeakRssKb();
     const auto t0 = bench::TClock::now();

@@ -12,7 +12,8 @@ namespace audio {
 
 inline double Energy(std::span<const float> a) {
     double e = 0;
-    for (float v : a) e += double(v) * v;
+    for (float v : a)
+        e += double(v) * v;
     return e;
 }
 
@@ -27,7 +28,8 @@ inline void Fft(std::vector<std::complex<double>>& x) {
     const size_t n = x.size();
     for (size_t i = 1, j = 0; i < n; ++i) {
         size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
         j ^= bit;
         if (i < j) std::swap(x[i], x[j]);
     }
@@ -67,7 +69,8 @@ inline double CentroidHz(std::span<const float> a, double sampleRate) {
 // The strongest frequency of the signal in Hz (for pitch checks).
 inline double PeakHz(std::span<const float> a, double sampleRate) {
     size_t n = 1;
-    while (n * 2 <= a.size() && n < 65536) n *= 2;
+    while (n * 2 <= a.size() && n < 65536)
+        n *= 2;
     std::vector<std::complex<double>> x(n);
     for (size_t i = 0; i < n; ++i)
         x[i] = a[i] * (0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(n - 1)));

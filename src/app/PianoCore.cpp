@@ -14,8 +14,8 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     Music = std::make_unique<TKTDirectMusic>(VoiceList, Setup.Sound);
     views.Window = &Window;
     views.Songs = this;
-    Performer = std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList,
-                                                         views);
+    Performer =
+        std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList, views);
 
     Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
     Reader->SetActive(true);

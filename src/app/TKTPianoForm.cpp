@@ -153,8 +153,9 @@ void TKTPianoForm::ShowExternalVoiceLists(const TVoiceList& voices) {
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);
         list->show();
         const bool right = list == RightList;
-        connect(list, &QComboBox::activated, this,
-                [this, right](int position) { Piano->Controller().SelectExternalVoice(right, position); });
+        connect(list, &QComboBox::activated, this, [this, right](int position) {
+            Piano->Controller().SelectExternalVoice(right, position);
+        });
     }
 }
 
@@ -206,10 +207,17 @@ bool TKTPianoForm::event(QEvent* e) {
         return true;
     }
     // Every key belongs to the instrument: no focus moves, no shortcuts.
-    case QEvent::KeyPress: WindowKeys->KeyEvent(*static_cast<QKeyEvent*>(e), true); return true;
-    case QEvent::KeyRelease: WindowKeys->KeyEvent(*static_cast<QKeyEvent*>(e), false); return true;
-    case QEvent::ShortcutOverride: e->accept(); return true;
-    default: return QWidget::event(e);
+    case QEvent::KeyPress:
+        WindowKeys->KeyEvent(*static_cast<QKeyEvent*>(e), true);
+        return true;
+    case QEvent::KeyRelease:
+        WindowKeys->KeyEvent(*static_cast<QKeyEvent*>(e), false);
+        return true;
+    case QEvent::ShortcutOverride:
+        e->accept();
+        return true;
+    default:
+        return QWidget::event(e);
     }
 }
 

@@ -53,7 +53,8 @@ TReadResult ReadFilePrefix(const std::string& path, size_t maxBytes, std::vector
     }
     // The file system's size is only a hint (the file may change under us): room for
     // it is reserved, but the data grows with what is really read.
-    out.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(st.st_size), maxBytes)));
+    out.reserve(
+        static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(st.st_size), maxBytes)));
     const size_t chunk = 1024 * 1024;
     while (out.size() < maxBytes) {
         size_t want = std::min(chunk, maxBytes - out.size());

@@ -96,11 +96,21 @@ void TPerformanceController::StepValueBox(TValueBox box, bool up) {
     const int step = up ? 1 : -1;
     const int count = Voices.Count();
     switch (box) {
-    case TValueBox::Transpose: SetTranspose(Performer.Transpose + step); break;
-    case TValueBox::LeftOctave: SetLeftOctave(Performer.LeftOctave + step); break;
-    case TValueBox::RightOctave: SetRightOctave(Performer.RightOctave + step); break;
-    case TValueBox::LeftVelocity: SetLeftVelocity(Performer.LeftVelocity + step); break;
-    case TValueBox::RightVelocity: SetRightVelocity(Performer.RightVelocity + step); break;
+    case TValueBox::Transpose:
+        SetTranspose(Performer.Transpose + step);
+        break;
+    case TValueBox::LeftOctave:
+        SetLeftOctave(Performer.LeftOctave + step);
+        break;
+    case TValueBox::RightOctave:
+        SetRightOctave(Performer.RightOctave + step);
+        break;
+    case TValueBox::LeftVelocity:
+        SetLeftVelocity(Performer.LeftVelocity + step);
+        break;
+    case TValueBox::RightVelocity:
+        SetRightVelocity(Performer.RightVelocity + step);
+        break;
     case TValueBox::LeftVoice:
         if (count > 0) SelectLeftVoice((count + Performer.LeftVoiceIndex + step) % count);
         break;

@@ -51,7 +51,8 @@ bool TKeyboardState::IsAcquired() const {
 
 void TKeyboardState::Read(std::array<uint8_t, 256>& out) const {
     TLock lock(Mutex);
-    for (size_t c = 0; c < out.size(); ++c) out[c] = Held[0][c] || Held[1][c] ? 0x80 : 0;
+    for (size_t c = 0; c < out.size(); ++c)
+        out[c] = Held[0][c] || Held[1][c] ? 0x80 : 0;
 }
 
 void TKeyboardState::ReadAndReset(std::array<uint8_t, 256>& out,

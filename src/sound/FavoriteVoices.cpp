@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-
 TFavoriteVoiceSet DefaultFavoriteVoiceSet() {
     // General MIDI programs: grand piano, honky-tonk, rock organ, violin, celesta,
     // marimba, glockenspiel, nylon guitar, muted guitar, jazz guitar, strings 2, synth strings 1.

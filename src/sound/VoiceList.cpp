@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <utility>
 
-
 const TVoiceEntry& TVoiceList::operator[](int position) const {
     static const TVoiceEntry empty{};
     if (position < 0 || position >= Size) return empty;

@@ -34,7 +34,8 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
     void ShowMessage(std::string_view text) override { Messages.emplace_back(text); }
     void ShowExternalVoiceLists(const TVoiceList& voices) override {
         ListItems.clear();
-        for (int p = 0; p < voices.Count(); ++p) ListItems.push_back(voices.ListText(p));
+        for (int p = 0; p < voices.Count(); ++p)
+            ListItems.push_back(voices.ListText(p));
         Selection = {0, 0};
     }
     int ExternalVoiceListSelection(bool right) const override {
@@ -189,8 +190,9 @@ TEST_F(PianoCore, CommandButtonsFollowTheSongAndHelpAndAboutReachTheWindow) {
         << "the key was recorded: Play works";
 
     core.CommandButtonClick(cbHelp);
-    EXPECT_EQ(Window.Opened, (std::vector<std::string>{core.ProgramFile("Talvimorena3.chm"),
-                                                       core.ProgramFile("Talvimorena4.0简要说明.htm")}));
+    EXPECT_EQ(Window.Opened,
+              (std::vector<std::string>{core.ProgramFile("Talvimorena3.chm"),
+                                        core.ProgramFile("Talvimorena4.0简要说明.htm")}));
     core.KeyMessage(WM_DIKEYDOWN, DIK::W, KeyIndexOfCode(DIK::W));
     core.CommandButtonClick(cbAbout);
     EXPECT_EQ(Window.AboutShown, 1);

@@ -7,9 +7,9 @@
 #include "app/TKTPianoForm.h"
 #include "keys/KeyTable.h"
 #include "sound/MidiLog.h"
+#include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
 #include "ui/TKTSlider.h"
-#include "ui/SkinRect.h"
 #include "ui/TKTSpinEdit.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +107,8 @@ TEST_F(PianoForm, StartsWithTheDefaultsAndNoSoundWithoutAPort) {
     EXPECT_EQ(BoxText(TValueBox::LeftVelocity), "70");
     EXPECT_EQ(BoxText(TValueBox::RightVelocity), "100");
     const bool enabled[] = {true, false, false, true, true, true, true};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(Form->Buttons().ButtonEnabled(i), enabled[i]) << i;
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Form->Buttons().ButtonEnabled(i), enabled[i]) << i;
     // The surface is the skin's released face.
     const QImage shot = Form->grab().toImage();
     EXPECT_EQ(shot.pixelColor(300, 300), QColor(30, 40, 50));
@@ -189,8 +190,8 @@ TEST_F(PianoForm, AnUnflaggedRepeatPairAtOneServerTimeIsDroppedToo) {
     }
     m = Messages();
     EXPECT_EQ(std::vector<std::string>(m.begin() + static_cast<long>(base), m.end()),
-              (std::vector<std::string>{"90 3C 46", "80 3C 40", "90 3C 46", "80 3C 40",
-                                        "90 3C 46", "80 3C 40"}));
+              (std::vector<std::string>{"90 3C 46", "80 3C 40", "90 3C 46", "80 3C 40", "90 3C 46",
+                                        "80 3C 40"}));
 }
 
 TEST_F(PianoForm, ValueBoxArrowsStepTheControllerAndShowItsTexts) {

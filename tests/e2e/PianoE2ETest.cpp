@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -31,7 +31,8 @@ std::string Shell(const std::string& command) {
     std::string out;
     if (FILE* p = ::popen(command.c_str(), "r")) {
         char buf[512];
-        while (size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+        while (size_t n = std::fread(buf, 1, sizeof buf, p))
+            out.append(buf, n);
         ::pclose(p);
     }
     return out;
@@ -66,7 +67,8 @@ public:
             std::vector<std::string> all = {folder.Dir.Path("talvimorena")};
             all.insert(all.end(), args.begin(), args.end());
             std::vector<char*> argv;
-            for (auto& a : all) argv.push_back(a.data());
+            for (auto& a : all)
+                argv.push_back(a.data());
             argv.push_back(nullptr);
             ::execv(argv[0], argv.data());
             ::_exit(127);
@@ -80,7 +82,8 @@ public:
             // Only a mapped window can take the focus.
             std::string id = Shell("xdotool search --onlyvisible --name '^" + title +
                                    "$' 2>/dev/null | head -1");
-            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+            while (!id.empty() && (id.back() == '\n' || id.back() == ' '))
+                id.pop_back();
             if (!id.empty()) return id;
             if (Exited()) return "";
             Sleep(100);
@@ -98,7 +101,8 @@ public:
         return false;
     }
     int WaitForExit(int seconds = 20) {
-        for (int i = 0; i < seconds * 10 && !Exited(); ++i) Sleep(100);
+        for (int i = 0; i < seconds * 10 && !Exited(); ++i)
+            Sleep(100);
         return Pid < 0 ? Status : -2;
     }
     void Stop() {
@@ -148,7 +152,8 @@ constexpr int EvQ = 16, EvW = 17, EvE = 18, EvR = 19, EvT = 20, EvKp1 = 79;
 
 void Keys(const std::vector<std::string>& steps) {
     std::string cmd = TALVIMORENA_XTEST_KEYS;
-    for (const auto& s : steps) cmd += " " + s;
+    for (const auto& s : steps)
+        cmd += " " + s;
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
 
@@ -218,16 +223,19 @@ TEST(PianoE2E, KeysPlayTheirNotesOnceAndTheWindowIsTheSkin) {
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.width(), 621);
     EXPECT_EQ(image.height(), 436);
-    ASSERT_TRUE(QResource::registerResource(QString::fromStdString(BinDir + "/TalvimorenaGlyphs.dll")));
+    ASSERT_TRUE(
+        QResource::registerResource(QString::fromStdString(BinDir + "/TalvimorenaGlyphs.dll")));
     const QImage skin = QImage(":/RES_TOTALBMP").convertToFormat(QImage::Format_RGB32);
     ASSERT_GE(skin.width(), 621);
     const QImage seen = image.convertToFormat(QImage::Format_RGB32);
     long same = 0;
     for (int y = 0; y < 436; ++y)
-        for (int x = 0; x < 621; ++x) same += seen.pixel(x, y) == skin.pixel(x, y);
+        for (int x = 0; x < 621; ++x)
+            same += seen.pixel(x, y) == skin.pixel(x, y);
     EXPECT_GT(same, 621L * 436 * 9 / 10) << "most of the window is the skin's picture";
     if (const char* keep = std::getenv("TALVIMORENA_E2E_SHOTS"))
-        fs::copy_file(shot, std::string(keep) + "/window.png", fs::copy_options::overwrite_existing);
+        fs::copy_file(shot, std::string(keep) + "/window.png",
+                      fs::copy_options::overwrite_existing);
 
     piano.Stop();
     EXPECT_EQ(piano.Status, 0) << "a close by SIGTERM ends the program normally";

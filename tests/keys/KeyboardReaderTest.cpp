@@ -1,9 +1,9 @@
 // The keyboard reader with its real worker thread: what a source reports becomes
 // posted key messages, in order, once per change.
 #include "keys/EvdevKeyCodes.h"
-#include "keys/platform/EvdevKeyboard.h"
 #include "keys/KTDIKeyBoard.h"
 #include "keys/KeyTable.h"
+#include "keys/platform/EvdevKeyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -67,18 +67,16 @@ TEST(KeyboardReader, APressAndItsReleaseArePostedOnceEach) {
     TReader r;
     r.Key(DIK::Q, true);
     r.Key(DIK::Q, true); // still held: a repeat from a source changes nothing
-    EXPECT_EQ(r.Messages.Settled(r.Reader, 1),
-              (std::vector<TMessage>{{WM_DIKEYDOWN, 0x10, 29}}));
+    EXPECT_EQ(r.Messages.Settled(r.Reader, 1), (std::vector<TMessage>{{WM_DIKEYDOWN, 0x10, 29}}));
     r.Key(DIK::Q, false);
     r.Messages.WaitFor(2);
     r.Key(0x9C, true); // keypad Enter
     r.Messages.WaitFor(3);
     r.Key(0x9C, false);
-    EXPECT_EQ(r.Messages.Settled(r.Reader, 4),
-              (std::vector<TMessage>{{WM_DIKEYDOWN, 0x10, 29},
-                                     {WM_DIKEYUP, 0x10, 29},
-                                     {WM_DIKEYDOWN, 0x9C, 104},
-                                     {WM_DIKEYUP, 0x9C, 104}}));
+    EXPECT_EQ(r.Messages.Settled(r.Reader, 4), (std::vector<TMessage>{{WM_DIKEYDOWN, 0x10, 29},
+                                                                      {WM_DIKEYUP, 0x10, 29},
+                                                                      {WM_DIKEYDOWN, 0x9C, 104},
+                                                                      {WM_DIKEYUP, 0x9C, 104}}));
 }
 
 TEST(KeyboardReader, ATapQuickerThanTheReaderIsStillPostedWhole) {
@@ -92,9 +90,8 @@ TEST(KeyboardReader, ATapQuickerThanTheReaderIsStillPostedWhole) {
     r.Reader.SetActive(true);
     const int q = KeyIndexOfCode(DIK::Q), w = KeyIndexOfCode(DIK::W);
     EXPECT_EQ(r.Messages.Settled(r.Reader, 3),
-              (std::vector<TMessage>{{WM_DIKEYDOWN, DIK::Q, q},
-                                     {WM_DIKEYUP, DIK::Q, q},
-                                     {WM_DIKEYDOWN, DIK::W, w}}));
+              (std::vector<TMessage>{
+                  {WM_DIKEYDOWN, DIK::Q, q}, {WM_DIKEYUP, DIK::Q, q}, {WM_DIKEYDOWN, DIK::W, w}}));
     // Let go and struck again between two scans: the end, then the new stroke.
     r.Reader.SetActive(false);
     r.Key(DIK::W, false);
@@ -193,7 +190,8 @@ TEST(EvdevKeys, CodesBecomeTheKeyTablesNumbering) {
     for (int code = 0; code < 256; ++code) {
         if (KeyIndexOfCode(code) < 0) continue;
         bool found = false;
-        for (int ev = 0; ev < 256 && !found; ++ev) found = DikOfEvdevCode(ev) == code;
+        for (int ev = 0; ev < 256 && !found; ++ev)
+            found = DikOfEvdevCode(ev) == code;
         EXPECT_TRUE(found) << "no evdev key for code " << code;
     }
 }

@@ -45,8 +45,8 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(ToolVoices, BuiltInConversionListsGeneralMidiNumbersAndOneKitLast) {
     TTempDir dir;
     ASSERT_TRUE(SaveSf2File(dir.Path("gm.sf2"), SmallBank()).Ok);
-    TRun made = RunTool(dir, "convert --built-in " + Q(dir.Path("gm.sf2")) + " " +
-                                 Q(dir.Path("set.dls")));
+    TRun made =
+        RunTool(dir, "convert --built-in " + Q(dir.Path("gm.sf2")) + " " + Q(dir.Path("set.dls")));
     ASSERT_EQ(made.Status, 0) << made.Err;
 
     TRun listed = RunTool(dir, "voices " + Q(dir.Path("set.dls")));
@@ -73,8 +73,7 @@ TEST(ToolVoices, BuiltInConversionListsGeneralMidiNumbersAndOneKitLast) {
 TEST(ToolVoices, PlainConversionKeepsEveryPresetAndItsNumbers) {
     TTempDir dir;
     ASSERT_TRUE(SaveSf2File(dir.Path("gm.sf2"), SmallBank()).Ok);
-    TRun made =
-        RunTool(dir, "convert " + Q(dir.Path("gm.sf2")) + " " + Q(dir.Path("all.dls")));
+    TRun made = RunTool(dir, "convert " + Q(dir.Path("gm.sf2")) + " " + Q(dir.Path("all.dls")));
     ASSERT_EQ(made.Status, 0) << made.Err;
     TRun listed = RunTool(dir, "voices " + Q(dir.Path("all.dls")));
     ASSERT_EQ(listed.Status, 0) << listed.Err;
@@ -93,9 +92,9 @@ TEST(ToolVoices, WhatIsNoVoiceSetIsRefusedWithTheReasonAndNothingIsWritten) {
 
     // An existing target is left as it was.
     dir.WriteText("keep.dls", "mine");
-    EXPECT_EQ(RunTool(dir, "convert " + Q(dir.Path("text.sf2")) + " " + Q(dir.Path("keep.dls")))
-                  .Status,
-              1);
+    EXPECT_EQ(
+        RunTool(dir, "convert " + Q(dir.Path("text.sf2")) + " " + Q(dir.Path("keep.dls"))).Status,
+        1);
     EXPECT_EQ(dir.Read("keep.dls"), std::vector<uint8_t>({'m', 'i', 'n', 'e'}));
 
     TRun notSet = RunTool(dir, "voices " + Q(dir.Path("keep.dls")));

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-
 TEST(ToolCommands, HelpAndUsageErrors) {
     TTempDir dir;
     TRun help = RunTool(dir, "--help");

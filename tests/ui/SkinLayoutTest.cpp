@@ -81,7 +81,8 @@ TEST(SkinLayout, ControlsLieInsideTheWindowAndClearOfEachOther) {
         EXPECT_TRUE(Inside(controls[i].first, WindowFace)) << controls[i].second;
         for (size_t j = 0; j < i; ++j) {
             // A box's down arrow sits one pixel over its up arrow, as the box places it.
-            if (controls[j].second == "up arrow" && controls[i].second == "down arrow" && j + 1 == i)
+            if (controls[j].second == "up arrow" && controls[i].second == "down arrow" &&
+                j + 1 == i)
                 continue;
             EXPECT_FALSE(Overlap(controls[i].first, controls[j].first))
                 << controls[j].second << " and " << controls[i].second;

@@ -1,7 +1,7 @@
 // The slider: where the thumb stands for a position, what a drag does, and when
 // the change handler hears of it.
-#include "ui/TKTSlider.h"
 #include "ui/SkinRect.h"
+#include "ui/TKTSlider.h"
 
 #include "WidgetTestSupport.h"
 
@@ -61,7 +61,8 @@ TEST_F(VolumeSliderTest, PaintsTheTrackWithTheThumbOverIt) {
     EXPECT_TRUE(ShowsSkinAt(shot.copy(58, 0, 52, 19), {Track.Left + 58, Track.Top}));
     // Moving on leaves no trace of the old thumb.
     Slider->SetPosition(0);
-    EXPECT_TRUE(ShowsSkinAt(Slider->grab().toImage().copy(8, 0, 102, 19), {Track.Left + 8, Track.Top}));
+    EXPECT_TRUE(
+        ShowsSkinAt(Slider->grab().toImage().copy(8, 0, 102, 19), {Track.Left + 8, Track.Top}));
 }
 
 TEST_F(VolumeSliderTest, PositionsAreClampedAndOnlyChangesAreReported) {
@@ -127,7 +128,8 @@ TEST_F(VolumeSliderTest, DoubleClickIsReported) {
         EXPECT_EQ(s, Slider);
         ++doubleClicks;
     });
-    QTest::mouseDClick(Host->windowHandle(), Qt::LeftButton, {}, QPoint(Track.Left + 5, Track.Top + 2));
+    QTest::mouseDClick(Host->windowHandle(), Qt::LeftButton, {},
+                       QPoint(Track.Left + 5, Track.Top + 2));
     EXPECT_EQ(doubleClicks, 1);
     EXPECT_EQ(Slider->Position(), 50);
 }

@@ -45,7 +45,8 @@ int VoicesCommand(const TArgs& argsIn) {
     TDlsCollection collection;
     const TDlsReadResult read = ReadDlsFile(args[0], collection);
     if (!read.Ok) {
-        std::cerr << "talvimorena-tool: " << args[0] << ": not a voice set: " << read.Message << "\n";
+        std::cerr << "talvimorena-tool: " << args[0] << ": not a voice set: " << read.Message
+                  << "\n";
         return 1;
     }
     TVoiceList ordered, sorted;

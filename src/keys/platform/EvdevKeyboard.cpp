@@ -105,8 +105,10 @@ void TEvdevKeyboard::Stop() {
         (void)!::write(WakePipe[1], &stop, 1);
         Reader.join();
     }
-    for (libevdev* dev : Devices) libevdev_free(dev);
-    for (int fd : Fds) ::close(fd);
+    for (libevdev* dev : Devices)
+        libevdev_free(dev);
+    for (int fd : Fds)
+        ::close(fd);
     Devices.clear();
     Fds.clear();
     for (int& fd : WakePipe) {
@@ -123,7 +125,8 @@ void TEvdevKeyboard::HandleEvent(unsigned type, unsigned code, int value) {
 
 void TEvdevKeyboard::Run() {
     std::vector<pollfd> polls;
-    for (int fd : Fds) polls.push_back({fd, POLLIN, 0});
+    for (int fd : Fds)
+        polls.push_back({fd, POLLIN, 0});
     polls.push_back({WakePipe[0], POLLIN, 0});
     for (;;) {
         if (::poll(polls.data(), polls.size(), -1) < 0) {

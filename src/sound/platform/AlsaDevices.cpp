@@ -168,10 +168,9 @@ bool TSeqMidiOutput::Open(int client, int port) {
     snd_seq_t* seq = nullptr;
     if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0) return false;
     snd_seq_set_client_name(seq, "Talvimorena");
-    const int own = snd_seq_create_simple_port(seq, "Talvimorena out",
-                                               SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
-                                               SND_SEQ_PORT_TYPE_MIDI_GENERIC |
-                                                   SND_SEQ_PORT_TYPE_APPLICATION);
+    const int own = snd_seq_create_simple_port(
+        seq, "Talvimorena out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     snd_midi_event_t* encoder = nullptr;
     if (own < 0 || snd_seq_connect_to(seq, own, client, port) < 0 ||
         snd_midi_event_new(16, &encoder) < 0) {

@@ -83,7 +83,9 @@ int MemSeek(void* handle, fluid_long_long_t offset, int origin) {
     return FLUID_OK;
 }
 
-fluid_long_long_t MemTell(void* handle) { return static_cast<TMemoryHandle*>(handle)->Pos; }
+fluid_long_long_t MemTell(void* handle) {
+    return static_cast<TMemoryHandle*>(handle)->Pos;
+}
 
 int MemClose(void* handle) {
     delete static_cast<TMemoryHandle*>(handle);
@@ -91,7 +93,6 @@ int MemClose(void* handle) {
 }
 
 } // namespace
-
 
 namespace {
 
@@ -426,7 +427,8 @@ void TKTDirectMusic::BuildPatchIndex() {
     FirstDrumKit = -1;
     if (!Fluid || Fluid->SoundFont < 0) return;
     PatchIndex.reserve(static_cast<size_t>(Voices.Count()));
-    for (int i = 0; i < Voices.Count(); ++i) PatchIndex.emplace_back(Voices[i].Patch, i);
+    for (int i = 0; i < Voices.Count(); ++i)
+        PatchIndex.emplace_back(Voices[i].Patch, i);
     std::stable_sort(PatchIndex.begin(), PatchIndex.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     // Fallbacks, in patch order: a melodic program falls back to the lowest bank
@@ -669,9 +671,8 @@ void TKTDirectMusic::SetReverbLevel(uint8_t level) {
         // FluidSynth has stands for times below it).
         const TReverbRow row = ReverbLevels[level];
         wet = std::clamp(1.8 * std::pow(10.0, row.MixDb / 20.0), 0.0, 1.0);
-        roomsize = std::clamp((row.TimeMs / 1000.0 - ReverbMinTime) /
-                                  (ReverbMaxTime - ReverbMinTime),
-                              0.0, 1.0);
+        roomsize = std::clamp(
+            (row.TimeMs / 1000.0 - ReverbMinTime) / (ReverbMaxTime - ReverbMinTime), 0.0, 1.0);
     }
     // Damping and width keep what was read; a level past the table writes it all back.
     fluid_synth_set_reverb_group_roomsize(synth, -1, roomsize);

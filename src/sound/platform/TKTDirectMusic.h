@@ -7,9 +7,9 @@
 #include "base/ThreadSafety.h"
 #include "sound/ISynthesizer.h"
 #include "sound/PortList.h"
+#include "sound/VoiceList.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectSound.h"
-#include "sound/VoiceList.h"
 #include "voiceset/VoiceSet.h"
 
 #include <array>

@@ -24,7 +24,8 @@ public:
 inline std::vector<float> RenderMono(TKTDirectMusic& synth, int frames) {
     std::vector<float> l(static_cast<size_t>(frames)), r(static_cast<size_t>(frames));
     EXPECT_TRUE(synth.RenderOffline(l, r));
-    for (size_t i = 0; i < l.size(); ++i) l[i] = 0.5f * (l[i] + r[i]);
+    for (size_t i = 0; i < l.size(); ++i)
+        l[i] = 0.5f * (l[i] + r[i]);
     return l;
 }
 

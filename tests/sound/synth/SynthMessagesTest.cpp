@@ -205,8 +205,8 @@ TEST(SynthProperties, LatencyAndPeriodBecomeTheDriversPeriods) {
 TEST(SynthPorts, ASoftwarePortWhoseDeviceCannotOpenFailsAndStaysSilent) {
     // One ALSA device that is not there, and the ALSA software synthesiser port.
     TKTDirectMusicSetup setup;
-    setup.Devices = std::vector<TSoundDevice>{
-        {TAudioSystem::Alsa, "hw:CARD=NoSuchCard,DEV=0", "nothing", {}}};
+    setup.Devices =
+        std::vector<TSoundDevice>{{TAudioSystem::Alsa, "hw:CARD=NoSuchCard,DEV=0", "nothing", {}}};
     setup.Ports = BuildPortList({"alsa"}, {});
     TVoiceList voices;
     TKTDirectMusic synth(voices, setup);

@@ -32,8 +32,7 @@ struct TSinePlayer {
 
 // Level of the reverb's tail: a short note, released, measured from 0.3 s to 0.6 s
 // after the release (the voice itself is gone after 0.2 s).
-double ReverbTail(uint8_t level, uint32_t directXVersion = DirectXVersionUsable,
-                  int before = -1) {
+double ReverbTail(uint8_t level, uint32_t directXVersion = DirectXVersionUsable, int before = -1) {
     TSinePlayer p(directXVersion);
     p.Synth.ControlChange(0, 91, 127); // full reverb send
     if (before >= 0) p.Synth.SetReverbLevel(static_cast<uint8_t>(before));

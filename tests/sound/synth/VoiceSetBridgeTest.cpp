@@ -118,9 +118,11 @@ TEST(BuiltInVoiceSet, HasGeneralMidiNumberingAndPlays) {
     ASSERT_TRUE(synth.LoadVoiceSetFromMemory(image)) << synth.LastVoiceSetError();
     ASSERT_GE(voices.Count(), 129);
     ASSERT_LE(voices.Count(), VoiceListCapacity);
-    for (int p = 0; p < 128; ++p) EXPECT_EQ(voices[p].Patch, MakePatch(65, 0, p)) << p;
+    for (int p = 0; p < 128; ++p)
+        EXPECT_EQ(voices[p].Patch, MakePatch(65, 0, p)) << p;
     int kits = 0;
-    for (int i = 0; i < voices.Count(); ++i) kits += IsDrumPatch(voices[i].Patch);
+    for (int i = 0; i < voices.Count(); ++i)
+        kits += IsDrumPatch(voices[i].Patch);
     EXPECT_EQ(kits, 1);
     EXPECT_TRUE(IsDrumPatch(voices[voices.Count() - 1].Patch));
 
