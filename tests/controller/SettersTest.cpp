@@ -100,6 +100,40 @@ TEST_F(ControllerTest, VoicesBySelectionAndByStoredPatch) {
                                          {0, 0, evRightVoice, int32_t(MakePatch(65, 1, 0))}}));
 }
 
+TEST_F(ControllerTest, ValueBoxStepsClampOrWrapAndExternalVoicesAreSentAndRecorded) {
+    // Six voices: the voice boxes come round at both ends, the others stop or wrap as
+    // their setters do.
+    Ctl.StepValueBox(TValueBox::LeftVoice, false);
+    EXPECT_EQ(Ctl.State().LeftVoiceIndex, 5);
+    Ctl.StepValueBox(TValueBox::LeftVoice, true);
+    EXPECT_EQ(Ctl.State().LeftVoiceIndex, 0);
+    Ctl.SelectRightVoice(5);
+    Ctl.StepValueBox(TValueBox::RightVoice, true);
+    EXPECT_EQ(Ctl.State().RightVoiceIndex, 0);
+    EXPECT_EQ(Boxes.Of(TValueBox::RightVoice), "0");
+    Ctl.SetLeftOctave(1);
+    Ctl.StepValueBox(TValueBox::LeftOctave, true);
+    EXPECT_EQ(Ctl.State().LeftOctave, 1);
+    Ctl.SetRightVelocity(0);
+    Ctl.StepValueBox(TValueBox::RightVelocity, false);
+    EXPECT_EQ(Ctl.State().RightVelocity, 0);
+    Ctl.SetTranspose(7);
+    Ctl.StepValueBox(TValueBox::Transpose, true);
+    EXPECT_EQ(Ctl.State().Transpose, -4);
+
+    // An external list's voice goes to the channel and into the song, and leaves the
+    // boxes' positions alone; a position outside the list does nothing.
+    Reset();
+    Recorder.SetRecording(true);
+    Ctl.SelectExternalVoice(true, 4);
+    Ctl.SelectExternalVoice(false, 6);
+    Ctl.SelectExternalVoice(false, -1);
+    EXPECT_EQ(Synth.ChannelPatch(1), MakePatch(65, 1, 0));
+    EXPECT_EQ(Ctl.State().RightVoiceIndex, 0);
+    EXPECT_EQ(EventsOf(Recorder),
+              (std::vector<TEventFields>{{0, 0, evRightVoice, int32_t(MakePatch(65, 1, 0))}}));
+}
+
 TEST_F(ControllerTest, InstallingKeyDefinitionsReplacesTheLiveSetAndRedrawsTheKeys) {
     TKeyDefSet set = DefaultKeyDefSet();
     set.Keys[29].Slots[0] = TKeyNote{5, 0, 4, 1, 0};
