@@ -1,6 +1,9 @@
-// ALSA: the playback PCMs the configuration advertises, and the sequencer's ports.
+// ALSA: the playback PCMs the configuration advertises, the sequencer's ports and
+// the simple mixer of the master volume's fallback.
 #include "sound/platform/AlsaDevices.h"
+#include "sound/platform/AlsaMixer.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
 
@@ -208,4 +211,82 @@ bool TSeqMidiOutput::Send(const uint8_t* bytes, size_t count) {
 
 TPortList EnumeratePorts(const std::vector<std::string>& availableDrivers) {
     return BuildPortList(availableDrivers, ListSequencerPorts());
+}
+
+// ---- The master volume's fallback: the simple mixer ----
+
+namespace {
+
+class TSimpleMixer {
+public:
+    explicit TSimpleMixer(const std::string& device) {
+        TQuietAlsa quiet;
+        if (snd_mixer_open(&Handle, 0) < 0) {
+            Handle = nullptr;
+            return;
+        }
+        if (snd_mixer_attach(Handle, device.c_str()) < 0 ||
+            snd_mixer_selem_register(Handle, nullptr, nullptr) < 0 || snd_mixer_load(Handle) < 0)
+            return;
+        snd_mixer_elem_t* first = nullptr;
+        for (snd_mixer_elem_t* e = snd_mixer_first_elem(Handle); e; e = snd_mixer_elem_next(e)) {
+            if (!snd_mixer_selem_is_active(e) || !snd_mixer_selem_has_playback_volume(e)) continue;
+            if (std::string(snd_mixer_selem_get_name(e)) == "Master") {
+                Element = e;
+                break;
+            }
+            if (!first) first = e;
+        }
+        if (!Element) Element = first;
+        if (Element && snd_mixer_selem_get_playback_volume_range(Element, &Min, &Max) < 0)
+            Element = nullptr;
+        if (Element && Max <= Min) Element = nullptr;
+    }
+    ~TSimpleMixer() {
+        if (Handle) snd_mixer_close(Handle);
+    }
+    TSimpleMixer(const TSimpleMixer&) = delete;
+    TSimpleMixer& operator=(const TSimpleMixer&) = delete;
+
+    snd_mixer_elem_t* Volume() const { return Element; }
+    // The element's own range onto 0..65535 and back.
+    uint16_t ToUnits(long raw) const {
+        const long v = std::clamp(raw, Min, Max);
+        return static_cast<uint16_t>(((v - Min) * 65535 + (Max - Min) / 2) / (Max - Min));
+    }
+    long FromUnits(uint16_t units) const {
+        return Min + (static_cast<long>(units) * (Max - Min) + 32767) / 65535;
+    }
+
+private:
+    snd_mixer_t* Handle = nullptr;
+    snd_mixer_elem_t* Element = nullptr;
+    long Min = 0, Max = 0;
+};
+
+} // namespace
+
+bool TAlsaMasterVolume::GetMasterVolume(uint16_t& value, std::string& message) {
+    TSimpleMixer mixer(Device);
+    if (!mixer.Volume()) return false;
+    long raw = 0;
+    // The first channel the element has stands for all: the level is uniform.
+    snd_mixer_selem_channel_id_t channel = SND_MIXER_SCHN_FRONT_LEFT;
+    if (snd_mixer_selem_is_playback_mono(mixer.Volume())) channel = SND_MIXER_SCHN_MONO;
+    if (snd_mixer_selem_get_playback_volume(mixer.Volume(), channel, &raw) < 0) {
+        message = "GetControlDetails Error";
+        return false;
+    }
+    value = mixer.ToUnits(raw);
+    return true;
+}
+
+bool TAlsaMasterVolume::SetMasterVolume(uint16_t value, std::string& message) {
+    TSimpleMixer mixer(Device);
+    if (!mixer.Volume()) return false;
+    if (snd_mixer_selem_set_playback_volume_all(mixer.Volume(), mixer.FromUnits(value)) < 0) {
+        message = "SetControlDetails Error";
+        return false;
+    }
+    return true;
 }
