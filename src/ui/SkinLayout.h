@@ -167,6 +167,28 @@ constexpr int StaffNoteTop(int octave, int letter) {
     return tops[static_cast<std::size_t>(octave - 2)][static_cast<std::size_t>(letter - 1)];
 }
 
+// Inside the staff panel: a note head's left edge, and beside it when its neighbour one
+// step away stands at the usual place; the accidental at the panel's left, raised so
+// that its middle meets the head's.
+constexpr int StaffHeadLeft = 16;
+constexpr int StaffShiftedHeadLeft = 27;
+constexpr int StaffAccidentalLeft = 2;
+constexpr int StaffAccidentalRaise = 4;
+// Key-signature symbol k = 1..7 in its panel: the left edge, and the tops by clef in
+// the order the sharps (F C G D A E B) and the flats (B E A D G C F) are added.
+constexpr int KeySignatureSymbolLeft(int k) {
+    return 2 + 8 * (k - 1);
+}
+constexpr std::array<int, 7> TrebleSharpTops{5, 20, 0, 15, 30, 10, 25};
+constexpr std::array<int, 7> BassSharpTops{71, 85, 66, 81, 93, 76, 89};
+constexpr std::array<int, 7> TrebleFlatTops{21, 6, 25, 11, 29, 16, 34};
+constexpr std::array<int, 7> BassFlatTops{85, 71, 90, 76, 61, 80, 67};
+// The numbered column: the digits' left edge, their accidentals this far left of it,
+// and the gap between two digits stacked in the column.
+constexpr int NumberedDigitLeft = 10;
+constexpr int NumberedAccidentalGap = 8;
+constexpr int NumberedDigitGap = 5;
+
 // ---- The staff mask ("RES_STAFFMASK"): black symbols on white ----
 
 constexpr int MaskWidth = 1000;

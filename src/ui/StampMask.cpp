@@ -1,42 +1,41 @@
-// The mask blend: c' = C - floor((C - c) * m / 256) for every colour component.
+// The colour stamp through the staff mask.
 #include "ui/StampMask.h"
 
-#include <algorithm>
-
 namespace {
-// Floor of a / 256 for a negative numerator too (C++ division truncates).
-int FloorDiv256(int a) {
-    return a >= 0 ? a / 256 : -((-a + 255) / 256);
+bool Is32Bit(const QImage& image) {
+    return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
 }
 
-int Blend(int target, int colour, int m) {
-    return colour - FloorDiv256((colour - target) * m);
+// C - floor((C - c) m / 256); the shift of a negative number rounds down as floor does.
+int Blend(int C, int c, int m) {
+    return C - (((C - c) * m) >> 8);
 }
 } // namespace
 
-void StampMask(QImage& target, const QImage& mask, const QRect& dest, const QColor& colour,
+void StampMask(QImage& target, const QImage& mask, QPoint destination, const QColor& colour,
                const QRect& source) {
     if (target.isNull() || mask.isNull()) return;
-    // One rectangle of the common size, cut to both pictures.
-    const int width = std::min(dest.width(), source.width());
-    const int height = std::min(dest.height(), source.height());
-    int left = std::max({0, -dest.left(), -source.left()});
-    int top = std::max({0, -dest.top(), -source.top()});
-    const int right = std::min({width, target.width() - dest.left(), mask.width() - source.left()});
-    const int bottom =
-        std::min({height, target.height() - dest.top(), mask.height() - source.top()});
-    if (left >= right || top >= bottom) return;
+    // Cut what sticks out of the mask, then what sticks out of the target, moving
+    // the destination with the source.
+    const QRect src = source.intersected(mask.rect());
+    if (src.isEmpty()) return;
+    QRect dst(destination + (src.topLeft() - source.topLeft()), src.size());
+    const QRect clipped = dst.intersected(target.rect());
+    if (clipped.isEmpty()) return;
+    const QPoint from = src.topLeft() + (clipped.topLeft() - dst.topLeft());
 
-    if (target.depth() != 32) target = target.convertToFormat(QImage::Format_RGB32);
-    const int cr = colour.red(), cg = colour.green(), cb = colour.blue();
-    for (int y = top; y < bottom; ++y) {
-        auto* out = reinterpret_cast<QRgb*>(target.scanLine(dest.top() + y));
-        for (int x = left; x < right; ++x) {
-            const int m = qRed(mask.pixel(source.left() + x, source.top() + y));
-            if (m == 255) continue;
-            QRgb& p = out[dest.left() + x];
-            p = qRgba(Blend(qRed(p), cr, m), Blend(qGreen(p), cg, m), Blend(qBlue(p), cb, m),
-                      qAlpha(p));
+    if (!Is32Bit(target)) target = target.convertToFormat(QImage::Format_RGB32);
+    const QImage maskImage = Is32Bit(mask) ? mask : mask.convertToFormat(QImage::Format_RGB32);
+    const int R = colour.red(), G = colour.green(), B = colour.blue();
+    for (int row = 0; row < clipped.height(); ++row) {
+        const auto* m = reinterpret_cast<const QRgb*>(maskImage.constScanLine(from.y() + row));
+        auto* t = reinterpret_cast<QRgb*>(target.scanLine(clipped.top() + row));
+        for (int col = 0; col < clipped.width(); ++col) {
+            const int cover = qRed(m[from.x() + col]);
+            if (cover == 255) continue;
+            QRgb& p = t[clipped.left() + col];
+            p = qRgba(Blend(R, qRed(p), cover), Blend(G, qGreen(p), cover),
+                      Blend(B, qBlue(p), cover), qAlpha(p));
         }
     }
 }
