@@ -1,0 +1,231 @@
+// The worker of TKTHiTimer: absolute deadlines on CLOCK_MONOTONIC, slept in slices
+// short enough that a stop is seen quickly, so a worker is never left blocked.
+#include "music/KTTimer.h"
+
+#include "base/ThreadSafety.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <ctime>
+#include <pthread.h>
+#include <sched.h>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int64_t NsPerMs = 1000000;
+// The longest single sleep: how soon a worker sees that it was told to stop.
+constexpr int64_t StopCheckNs = 10 * NsPerMs;
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+void SleepUntilNs(int64_t deadline) {
+    const timespec ts{static_cast<time_t>(deadline / 1000000000),
+                      static_cast<long>(deadline % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+// The real-time priority asked for: high in the range, below what the kernel's own
+// threads use; capped by what RLIMIT_RTPRIO lets an unprivileged process take.
+bool TryRealTime(TThreadPriority p) {
+    const int top = sched_get_priority_max(SCHED_FIFO);
+    int wanted = p == TThreadPriority::TimeCritical ? top - 10 : top - 20;
+    sched_param sp{};
+    sp.sched_priority = wanted;
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0) return true;
+    rlimit rl{};
+    if (getrlimit(RLIMIT_RTPRIO, &rl) != 0 || rl.rlim_cur == 0) return false;
+    wanted = static_cast<int>(std::min<rlim_t>(rl.rlim_cur, static_cast<rlim_t>(wanted)));
+    sp.sched_priority = std::max(wanted, sched_get_priority_min(SCHED_FIFO));
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp) == 0;
+}
+
+bool ApplyPriority(TThreadPriority p) {
+    if (p == TThreadPriority::Highest || p == TThreadPriority::TimeCritical) return TryRealTime(p);
+    if (p == TThreadPriority::Idle) {
+        sched_param sp{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &sp);
+    }
+    return false;
+}
+
+} // namespace
+
+// One worker's life: its stop mark and what it was started with, shared with the
+// ticks it posts, so that none of them touches the timer once it was told to stop.
+struct TKTHiTimer::TWorker {
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+    int64_t IntervalNs = 0;
+    TThreadPriority Priority = TThreadPriority::Normal;
+    bool Synchronize = false;
+    bool MessageMode = false;
+    // A posted tick not yet delivered (message mode drops ticks meanwhile).
+    std::atomic<bool> Busy{false};
+    // The earlier wake-up a handler asked for (0 = none); the worker's own.
+    int64_t WakeNs = 0;
+    // Synchronize: the posted tick ran.
+    TMutex DoneLock;
+    std::condition_variable DoneChanged;
+    bool Done GUARDED_BY(DoneLock) = false;
+};
+
+thread_local TKTHiTimer::TWorker* TKTHiTimer::TickWorker = nullptr;
+
+TKTHiTimer::TKTHiTimer(uint16_t interval) : IntervalMs(interval) {
+    if (interval < MinPeriod) IntervalMs = DefaultInterval;
+}
+
+TKTHiTimer::~TKTHiTimer() {
+    // OnTimer stays: a handler that destroys its own timer is still running it.
+    Destroying = true;
+    StopWorker();
+    for (auto& w : Retired)
+        if (w->Thread.joinable()) w->Thread.join();
+}
+
+void TKTHiTimer::SetEnabled(bool on) {
+    IsEnabled = on;
+    Restart();
+}
+
+void TKTHiTimer::SetInterval(uint16_t ms) {
+    if (ms == IntervalMs) return;
+    IntervalMs = (ms < MinPeriod || ms > MaxPeriod) ? DefaultInterval : ms;
+    Restart();
+}
+
+void TKTHiTimer::SetUseThread(bool on) {
+    if (on == ThreadMode) return;
+    ThreadMode = on;
+    Restart();
+}
+
+void TKTHiTimer::SetThreadPriority(TThreadPriority priority) {
+    if (priority == Priority) return;
+    Priority = priority;
+    if (ThreadMode) Restart();
+}
+
+void TKTHiTimer::Timer() {
+    if (OnTimer) OnTimer(*this);
+}
+
+void TKTHiTimer::WakeAtTick(uint32_t tick) {
+    TWorker* w = TickWorker;
+    if (!w || w->MessageMode || w->Synchronize) return;
+    // The system tick counter is the monotonic clock in whole milliseconds, cut to 32
+    // bits: the moment it reads `tick` is found from the counter's value now.
+    const int64_t now = MonotonicNs();
+    const uint32_t current = static_cast<uint32_t>(now / NsPerMs);
+    const int64_t ahead = static_cast<int32_t>(tick - current);
+    if (ahead <= 0 || ahead * NsPerMs > w->IntervalNs) return;
+    const int64_t at = (now / NsPerMs + ahead) * NsPerMs;
+    if (w->WakeNs == 0 || at < w->WakeNs) w->WakeNs = at;
+}
+
+void TKTHiTimer::StopWorker() {
+    if (!Current) return;
+    std::shared_ptr<TWorker> w = std::move(Current);
+    Current.reset();
+    w->Stop = true;
+    {
+        TLock lock(w->DoneLock);
+        w->DoneChanged.notify_all(); // a worker waiting for its posted tick
+    }
+    if (!w->Thread.joinable()) return;
+    if (w->Thread.get_id() == std::this_thread::get_id()) {
+        // Told to stop from inside its own tick: it ends when the handler returns.
+        if (Destroying)
+            w->Thread.detach();
+        else
+            Retired.push_back(std::move(w));
+    } else {
+        w->Thread.join();
+    }
+}
+
+void TKTHiTimer::Restart() {
+    StopWorker();
+    if (Destroying) return;
+    // Workers that stopped themselves have ended or are about to.
+    std::erase_if(Retired, [](std::shared_ptr<TWorker>& w) {
+        if (w->Thread.get_id() == std::this_thread::get_id()) return false;
+        if (w->Thread.joinable()) w->Thread.join();
+        return true;
+    });
+    if (!IsEnabled || !OnTimer) return;
+    if (!ThreadMode && !Post) throw std::runtime_error("Not enough timers available");
+    auto w = std::make_shared<TWorker>();
+    w->IntervalNs = int64_t{IntervalMs} * NsPerMs;
+    w->Priority = Priority;
+    w->MessageMode = !ThreadMode;
+    w->Synchronize = ThreadMode && SynchronizeTicks && Post;
+    RealTime = false;
+    Current = w;
+    w->Thread = std::thread([this, w] { RunWorker(w); });
+}
+
+void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
+    if (!w->MessageMode && !w->Synchronize) {
+        TickWorker = w.get();
+        Timer();
+        TickWorker = nullptr;
+        return;
+    }
+    if (w->MessageMode) {
+        // A tick still on its way makes this one superfluous, as with window timers.
+        if (w->Busy.exchange(true)) return;
+        Post([this, w] {
+            if (!w->Stop) Timer();
+            w->Busy = false;
+        });
+        return;
+    }
+    {
+        TLock lock(w->DoneLock);
+        w->Done = false;
+    }
+    Post([this, w] {
+        if (!w->Stop) Timer();
+        TLock lock(w->DoneLock);
+        w->Done = true;
+        w->DoneChanged.notify_all();
+    });
+    TLock lock(w->DoneLock);
+    while (!w->Done && !w->Stop)
+        w->DoneLock.Wait(w->DoneChanged);
+}
+
+void TKTHiTimer::RunWorker(const std::shared_ptr<TWorker>& self) {
+    if (!self->MessageMode) RealTime = ApplyPriority(self->Priority);
+    int64_t deadline = MonotonicNs();
+    while (!self->Stop) {
+        self->WakeNs = 0;
+        DeliverTick(self);
+        // From here on the timer may be gone (a handler stopped or destroyed it):
+        // only the worker's own record is touched until the stop mark is read.
+        if (self->Stop) break;
+        deadline += self->IntervalNs;
+        const int64_t now = MonotonicNs();
+        // After a stall (a long tick, a suspended machine) the phase starts afresh
+        // instead of firing the missed ticks in a burst.
+        if (now - deadline > self->IntervalNs) deadline = now + self->IntervalNs;
+        int64_t wake = deadline;
+        if (self->WakeNs != 0 && self->WakeNs < wake) {
+            wake = self->WakeNs;
+            deadline = wake; // the regular ticks go on from the earlier wake-up
+        }
+        while (!self->Stop) {
+            const int64_t left = wake - MonotonicNs();
+            if (left <= 0) break;
+            SleepUntilNs(left > StopCheckNs ? MonotonicNs() + StopCheckNs : wake);
+        }
+    }
+}

@@ -1,0 +1,98 @@
+// TKTHiTimer: the periodic timer under the tempo clock. In thread mode a worker thread
+// of its own ticks on absolute deadlines of the monotonic clock; in message mode the
+// ticks are handed to the main thread through the poster the owner gives.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+// The priority scale of the worker thread. Highest and TimeCritical ask for the
+// real-time scheduler and fall back quietly to the ordinary one where the process may
+// not use it; Idle runs only when nothing else wants the core; the others are ordinary.
+enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+
+class TKTHiTimer {
+public:
+    using TOnTimer = std::function<void(TKTHiTimer& sender)>;
+    // Runs a job on the main thread at some later time (an event posted to its loop).
+    using TPostToMain = std::function<void(std::function<void()> job)>;
+
+    // The device's period range in milliseconds: the monotonic clock sleeps to the
+    // millisecond, and an interval is 16 bits wide.
+    static constexpr uint32_t MinPeriod = 1, MaxPeriod = 65535;
+    static constexpr uint16_t DefaultInterval = 1000;
+
+    explicit TKTHiTimer(uint16_t interval = DefaultInterval);
+    // Stops and joins the worker (or, from inside a tick, lets it end by itself).
+    virtual ~TKTHiTimer();
+    TKTHiTimer(const TKTHiTimer&) = delete;
+    TKTHiTimer& operator=(const TKTHiTimer&) = delete;
+
+    // Stores and restarts, also when the value does not change: every enable starts a
+    // fresh worker with a fresh phase, and a disable returns once no tick runs or will.
+    // Called from a tick handler on the worker itself, the stop takes effect when the
+    // handler returns.
+    void SetEnabled(bool on);
+    bool Enabled() const { return IsEnabled; }
+    // Nothing if equal; a value outside MinPeriod..MaxPeriod becomes 1000; restarts.
+    void SetInterval(uint16_t ms);
+    uint16_t Interval() const { return IntervalMs; }
+    // Kept for the next restart; the monotonic clock needs no resolution set.
+    void SetTimerRes(uint16_t ms) { TimerResMs = ms; }
+    uint16_t TimerRes() const { return TimerResMs; }
+    // Stored only: takes effect at the next restart.
+    void SetOnTimer(TOnTimer handler) { OnTimer = std::move(handler); }
+    // Thread mode: with Synchronize the handler runs on the main thread (through the
+    // poster) and the worker waits for it; without a poster it runs on the worker.
+    void SetSynchronize(bool on) { SynchronizeTicks = on; }
+    bool Synchronize() const { return SynchronizeTicks; }
+    // A change restarts.
+    void SetUseThread(bool on);
+    bool UseThread() const { return ThreadMode; }
+    // A change is stored and, in thread mode, restarts.
+    void SetThreadPriority(TThreadPriority priority);
+    TThreadPriority ThreadPriority() const { return Priority; }
+    // How ticks reach the main thread (message mode, Synchronize). Set before enabling.
+    void SetPostToMain(TPostToMain post) { Post = std::move(post); }
+
+    // Called from a tick handler: the next tick comes no later than the moment the
+    // system tick counter (TSystemTickClock) reaches `tick`, so a handler that knows
+    // when its next event falls is woken for it instead of up to an interval late.
+    // Ignored outside a thread-mode tick, and for a moment that is not within the
+    // next interval.
+    void WakeAtTick(uint32_t tick);
+    // Whether the current worker got the real-time scheduler it asked for (false for
+    // the ordinary priorities, and before a worker started).
+    bool RealTimeScheduling() const { return RealTime.load(); }
+
+protected:
+    // One tick: calls OnTimer.
+    virtual void Timer();
+
+private:
+    struct TWorker;
+    // The worker whose tick runs on this thread, for WakeAtTick.
+    static thread_local TWorker* TickWorker;
+    void Restart();
+    void StopWorker();
+    void RunWorker(const std::shared_ptr<TWorker>& self);
+    void DeliverTick(const std::shared_ptr<TWorker>& worker);
+
+    bool IsEnabled = false;
+    uint16_t IntervalMs;
+    uint16_t TimerResMs = MinPeriod;
+    bool SynchronizeTicks = true;
+    bool ThreadMode = true;
+    TThreadPriority Priority = TThreadPriority::Normal;
+    TOnTimer OnTimer;
+    TPostToMain Post;
+    bool Destroying = false;
+    std::shared_ptr<TWorker> Current;
+    // Workers told to stop from inside their own tick: joined at the next restart.
+    std::vector<std::shared_ptr<TWorker>> Retired;
+    std::atomic<bool> RealTime{false};
+};
