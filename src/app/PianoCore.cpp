@@ -24,6 +24,14 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
 
     SetUpSound();
 
+    // The master volume: the slider shows the mixer's level once it has one.
+    std::unique_ptr<IMixerLines> mixer;
+    if (Setup.MakeMixer) mixer = Setup.MakeMixer(Setup.PostMixerChange);
+    NoMixer = !mixer;
+    Master = std::make_unique<TMasterVolume>(std::move(mixer),
+                                             Setup.MakeFallback ? Setup.MakeFallback() : nullptr);
+    if (Master->HasMixer()) Window.ShowSlider({0, 127, Master->Read()});
+
     Performer->SetPerformerDefaults();
     Performer->ConnectRecorder();
 
@@ -136,6 +144,10 @@ void TPianoCore::SetSongPlaying(bool on) {
 }
 
 void TPianoCore::WindowActivated(bool active) {
+    // Without a mixer the player hears of it once, when the window is activated the
+    // second time (the first is its own appearance).
+    if (active && ++Activations == 2 && NoMixer)
+        Window.ShowMessage("由于某种原因，Talvimorena在您的机器上无法调整总音量。");
     if (!active) {
         // No key is read while another window is active, and none is left down.
         Reader->Unacquire();
@@ -152,18 +164,43 @@ void TPianoCore::WindowActivated(bool active) {
     Reader->Acquire();
 }
 
-int TPianoCore::MasterVolume() const {
-    return 0; // no mixer yet: the system's master volume reads 0
+int TPianoCore::MasterVolume() {
+    const int value = Master->Read();
+    ShowVolumeMessage();
+    return value;
+}
+
+void TPianoCore::ShowVolumeMessage() {
+    const std::string message = Master->TakeMessage();
+    if (!message.empty()) Window.ShowMessage(message);
 }
 
 void TPianoCore::SliderChanged(int position) {
-    if (!SliderSynthMode) return; // the system's master volume arrives with the mixer
-    SynthVolumeValue = position;
-    Music->SetSynthVolume(SynthVolumeValue);
+    if (SliderSynthMode) {
+        SynthVolumeValue = position;
+        Music->SetSynthVolume(SynthVolumeValue);
+        return;
+    }
+    const int shown = Master->Write(position);
+    ShowVolumeMessage();
+    if (shown >= 0 && shown != position) Window.ShowSlider({0, 127, shown});
 }
 
 TSliderSetting TPianoCore::SliderDoubleClick() {
     SliderSynthMode = !SliderSynthMode;
     if (SliderSynthMode) return {-2000, 2000, SynthVolumeValue};
     return {0, 127, MasterVolume()};
+}
+
+void TPianoCore::MixerChanged() {
+    // A slider showing the synthesiser's volume keeps showing it.
+    if (SliderSynthMode) return;
+    Window.ShowSlider({0, 127, MasterVolume()});
+}
+
+void TPianoCore::StepMasterVolume(int delta) {
+    Master->Write(MasterVolume() + delta);
+    ShowVolumeMessage();
+    // The mixer's notice moves the slider too; the fallback sends none.
+    if (!SliderSynthMode) Window.ShowSlider({0, 127, MasterVolume()});
 }

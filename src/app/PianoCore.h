@@ -16,12 +16,20 @@
 #include "song/CommandButtons.h"
 #include "song/SimpleRecorder.h"
 #include "sound/FavoriteVoices.h"
+#include "sound/MasterVolume.h"
 #include "sound/VoiceList.h"
 #include "sound/platform/TKTDirectMusic.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+// The volume slider's range and position as the core wants them shown.
+struct TSliderSetting {
+    int Min = 0, Max = 127, Position = 0;
+    bool operator==(const TSliderSetting&) const = default;
+};
 
 // What the core asks of the main window beyond the controller's views.
 class IPianoWindow : public IMainWindow {
@@ -37,6 +45,8 @@ public:
     // A file of the program folder handed to the desktop's default application.
     virtual void OpenWithDesktop(const std::string& path) = 0;
     virtual void ShowAbout() = 0;
+    // The volume slider's range and position, shown without writing anything back.
+    virtual void ShowSlider(const TSliderSetting& setting) = 0;
 };
 
 struct TPianoCoreSetup {
@@ -51,12 +61,13 @@ struct TPianoCoreSetup {
     // worker); and a source beside the window's key events (the evdev keyboards).
     TKTDIKeyBoard::TPostMessage PostKeyMessage;
     TKeySourceStarter ExtraKeySource;
-};
-
-// The volume slider's range and position as the core wants them shown.
-struct TSliderSetting {
-    int Min = 0, Max = 127, Position = 0;
-    bool operator==(const TSliderSetting&) const = default;
+    // The system's master volume: the sound server's mixer, made with the function
+    // that hands its change notices to the main thread (which then calls
+    // MixerChanged), and the fallback used without it. The program gives the
+    // system's; left empty there is neither (the slider reads 0 and writes nothing).
+    std::function<std::unique_ptr<IMixerLines>(std::function<void()> notify)> MakeMixer;
+    std::function<std::unique_ptr<IMasterVolumeFallback>()> MakeFallback;
+    std::function<void()> PostMixerChange;
 };
 
 class TPianoCore final : public ISongCommands {
@@ -89,6 +100,11 @@ public:
     // master volume (0..127) and the synthesiser's (-2000..+2000 hundredths of a dB).
     void SliderChanged(int position);
     TSliderSetting SliderDoubleClick();
+    // The mixer noticed a change of the master volume (on the main thread): a slider
+    // showing the master volume follows it.
+    void MixerChanged();
+    // Ctrl+PageUp and Ctrl+PageDown: the master volume up or down on its 0..127 scale.
+    void StepMasterVolume(int delta);
     // The slider's range and position at start.
     static constexpr TSliderSetting InitialSlider{0, 127, 50};
 
@@ -113,7 +129,8 @@ public:
 
 private:
     void SetUpSound();
-    int MasterVolume() const;
+    int MasterVolume();
+    void ShowVolumeMessage();
 
     TPianoCoreSetup Setup;
     TSettings& Settings;
@@ -125,6 +142,7 @@ private:
     std::unique_ptr<TKTDirectMusic> Music;
     std::unique_ptr<TPerformanceController> Performer;
     std::unique_ptr<TKTDIKeyBoard> Reader;
+    std::unique_ptr<TMasterVolume> Master;
 
     bool SoundIsOpen = false;
     bool ExternalInUse = false;
@@ -132,5 +150,7 @@ private:
     int SynthVolumeValue = 0;
     int Latency = 0, Period = 0;
     bool FirstActivationDone = false;
+    int Activations = 0;
+    bool NoMixer = false;
     std::string SongFileName; // the song commands keep it; "" while there is no song
 };

@@ -67,6 +67,11 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
         QCoreApplication::postEvent(this, new TDIKeyMessage(message, code, keyIndex));
     };
     if (Setup.UseEvdev) core.ExtraKeySource = TEvdevKeyboard::StartOn;
+    // The mixer's notices come from its own thread.
+    core.PostMixerChange = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { Piano->MixerChanged(); }, Qt::QueuedConnection);
+    };
     TControllerPorts views;
     views.Boxes = this;
     Piano = std::make_unique<TPianoCore>(std::move(core), settings, clock, *this, views);

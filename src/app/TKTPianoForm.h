@@ -63,6 +63,7 @@ public:
     int ExternalVoiceListSelection(bool right) const override;
     void OpenWithDesktop(const std::string& path) override;
     void ShowAbout() override;
+    void ShowSlider(const TSliderSetting& setting) override;
 
 protected:
     bool event(QEvent* e) override;
@@ -75,7 +76,6 @@ protected:
 
 private:
     void CreateControls();
-    void ShowSlider(const TSliderSetting& setting);
 
     TPianoFormSetup Setup;
     QImage Skin; // the working copy every control draws from

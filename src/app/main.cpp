@@ -5,6 +5,8 @@
 #include "base/FileUtil.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
+#include "sound/platform/AlsaMixer.h"
+#include "sound/platform/PulseMixer.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
@@ -81,6 +83,11 @@ int main(int argc, char** argv) {
     TPianoFormSetup setup;
     setup.Core.CommandLine = ParseCommandLine(parameters);
     setup.Core.ProgramFolder = folder;
+    // The master volume: the sound server's default sink, else ALSA's simple mixer.
+    setup.Core.MakeMixer = [](std::function<void()> notify) -> std::unique_ptr<IMixerLines> {
+        return TPulseMixer::Create(std::move(notify));
+    };
+    setup.Core.MakeFallback = [] { return std::make_unique<TAlsaMasterVolume>(); };
     setup.DirectXVersion = directXVersion;
     setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
     setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);

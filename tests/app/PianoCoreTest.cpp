@@ -3,12 +3,14 @@
 // buttons, the slider's two modes and the key messages, through the real controller,
 // recorder and synthesiser (offline; what it is sent is read from the MIDI log).
 #include "TempDir.h"
+#include "sound/platform/PulseTestServer.h"
 #include "sound/synth/OfflineSynth.h"
 
 #include "app/PianoCore.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
 #include "sound/MidiLog.h"
+#include "sound/platform/PulseMixer.h"
 
 #include <gtest/gtest.h>
 
@@ -44,12 +46,14 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
     void OpenWithDesktop(const std::string& path) override { Opened.push_back(path); }
     void ShowAbout() override { ++AboutShown; }
     void ShowValue(TValueBox box, std::string_view text) override { Boxes[box] = text; }
+    void ShowSlider(const TSliderSetting& setting) override { Sliders.push_back(setting); }
 
     std::vector<TCommandButtonStates> Buttons;
     std::vector<std::string> Messages, ListItems, Opened;
     std::array<int, 2> Selection{-1, -1};
     int AboutShown = 0;
     std::map<TValueBox, std::string> Boxes;
+    std::vector<TSliderSetting> Sliders;
 };
 
 // Two melodic voices and a kit, as a voice set lists them: programs 5 and 0 of
@@ -67,8 +71,7 @@ protected:
 
     // The core of a window started in the test's program folder; offline, it renders
     // on demand as if a port had opened.
-    TPianoCore& Start(bool offline) {
-        TPianoCoreSetup setup;
+    TPianoCore& Start(bool offline, TPianoCoreSetup setup = {}) {
         setup.ProgramFolder = Dir.Root().string();
         setup.Sound = TKTDirectMusicSetup::Offline(&Log);
         setup.OfflinePort = offline;
@@ -223,4 +226,66 @@ TEST_F(PianoCore, KeyMessagesPlayAndTheSliderSwitchesBetweenItsTwoVolumes) {
     EXPECT_EQ(core.SynthVolume(), -600);
     EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{0, 127, 0})) << "no mixer: reads 0";
     EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{-2000, 2000, -600}));
+}
+
+TEST_F(PianoCore, TheSliderAndTheSoundServersVolumeFollowEachOther) {
+    TPulseTestServer server({{"piano", "Piano", ""}}, "piano");
+    ASSERT_EQ(server.Error(), "");
+    Pactl("set-sink-volume piano 32768 32768");
+    TPulseNotices notices;
+    TPianoCoreSetup setup;
+    setup.MakeMixer = [](std::function<void()> notify) -> std::unique_ptr<IMixerLines> {
+        return TPulseMixer::Create(std::move(notify));
+    };
+    setup.PostMixerChange = notices.Notify();
+    TPianoCore& core = Start(true, std::move(setup));
+    ASSERT_EQ(Window.Sliders, (std::vector<TSliderSetting>{{0, 127, 64}})) << "read at start";
+    Window.Messages.clear(); // the folder holds no voice set
+
+    core.SliderChanged(100);
+    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{51201, 51201}));
+    EXPECT_EQ(core.SynthVolume(), 0);
+
+    // A change made elsewhere moves the slider, once its notice reaches the main thread.
+    int seen = notices.Now();
+    Pactl("set-sink-volume piano 13107 13107");
+    ASSERT_TRUE(notices.WaitBeyond(seen));
+    core.MixerChanged();
+    EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 25}));
+
+    core.StepMasterVolume(5);
+    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{15360, 15360}));
+    EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 30}));
+    core.StepMasterVolume(-100);
+    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{0, 0}));
+
+    // While the slider shows the synthesiser's volume it is left alone.
+    core.SliderDoubleClick();
+    const size_t shown = Window.Sliders.size();
+    Pactl("set-sink-volume piano 65536 65536");
+    core.MixerChanged();
+    EXPECT_EQ(Window.Sliders.size(), shown);
+    EXPECT_EQ(core.SliderDoubleClick(), (TSliderSetting{0, 127, 127}));
+    EXPECT_TRUE(Window.Messages.empty());
+    for (int i = 0; i < 3; ++i)
+        core.WindowActivated(true);
+    EXPECT_TRUE(Window.Messages.empty()) << "a mixer: no warning";
+}
+
+TEST_F(PianoCore, WithoutAMixerTheSecondActivationWarnsOnceAndTheSliderReadsZero) {
+    TPianoCore& core = Start(true);
+    EXPECT_TRUE(Window.Sliders.empty()) << "the slider keeps its first position";
+    Window.Messages.clear(); // the folder holds no voice set
+    core.WindowActivated(true);
+    EXPECT_TRUE(Window.Messages.empty());
+    core.WindowActivated(false);
+    core.WindowActivated(true);
+    EXPECT_EQ(Window.Messages,
+              (std::vector<std::string>{"由于某种原因，Talvimorena在您的机器上无法调整总音量。"}));
+    core.WindowActivated(false);
+    core.WindowActivated(true);
+    EXPECT_EQ(Window.Messages.size(), 1u);
+    core.SliderChanged(90);
+    core.StepMasterVolume(5);
+    EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 0}));
 }

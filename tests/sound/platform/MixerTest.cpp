@@ -5,68 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
-#include <regex>
-
 namespace {
-
-// What pactl, the server's own tool, says.
-std::string Pactl(const std::string& args) {
-    std::string out;
-    if (FILE* p = ::popen(("pactl " + args + " 2>&1").c_str(), "r")) {
-        std::array<char, 512> buf{};
-        while (std::fgets(buf.data(), buf.size(), p))
-            out += buf.data();
-        ::pclose(p);
-    }
-    return out;
-}
-
-// The raw channel volumes (65536 = 100 %) in the sink's channel order.
-std::vector<long> SinkVolumes(const std::string& sink) {
-    const std::string text = Pactl("get-sink-volume " + sink);
-    std::vector<long> v;
-    static const std::regex channel(R"([a-z-]+: (\d+) /)");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), channel);
-         it != std::sregex_iterator(); ++it)
-        v.push_back(std::stol((*it)[1]));
-    return v;
-}
 
 bool SinkMuted(const std::string& sink) {
     return Pactl("get-sink-mute " + sink).find("yes") != std::string::npos;
 }
 
-// Counts the mixer's notices, which arrive on the connection's thread.
-struct TNotices {
-    std::mutex Lock;
-    std::condition_variable Arrived;
-    int Count = 0;
-    TPulseMixer::TNotify Notify() {
-        return [this] {
-            std::lock_guard<std::mutex> hold(Lock);
-            ++Count;
-            Arrived.notify_all();
-        };
-    }
-    // Not a timing check: how long to wait before calling the notice lost.
-    bool WaitBeyond(int count) {
-        std::unique_lock<std::mutex> hold(Lock);
-        return Arrived.wait_for(hold, std::chrono::seconds(10), [&] { return Count > count; });
-    }
-    int Now() {
-        std::lock_guard<std::mutex> hold(Lock);
-        return Count;
-    }
-};
-
 TEST(PulseMixer, TheSliderAndTheDefaultSinkFollowEachOther) {
     TPulseTestServer server({{"other", "Other", ""}, {"piano", "Piano", ""}}, "piano");
     ASSERT_EQ(server.Error(), "");
-    TNotices notices;
+    TPulseNotices notices;
     std::unique_ptr<TPulseMixer> mixer = TPulseMixer::Create(notices.Notify());
     ASSERT_TRUE(mixer);
     TMasterVolume volume(std::move(mixer), nullptr);

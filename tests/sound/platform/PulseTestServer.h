@@ -5,9 +5,15 @@
 
 #include "TempDir.h"
 
+#include <array>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -186,4 +192,50 @@ private:
     std::string ErrorText;
     pid_t Pid = -1;
     std::optional<TPulseServerVariable> Variable;
+};
+
+// What pactl, the server's own tool, says.
+inline std::string Pactl(const std::string& args) {
+    std::string out;
+    if (FILE* p = ::popen(("pactl " + args + " 2>&1").c_str(), "r")) {
+        std::array<char, 512> buf{};
+        while (std::fgets(buf.data(), buf.size(), p))
+            out += buf.data();
+        ::pclose(p);
+    }
+    return out;
+}
+
+// The raw channel volumes (65536 = 100 %) in the sink's channel order.
+inline std::vector<long> SinkVolumes(const std::string& sink) {
+    const std::string text = Pactl("get-sink-volume " + sink);
+    std::vector<long> v;
+    static const std::regex channel(R"([a-z-]+: (\d+) /)");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), channel);
+         it != std::sregex_iterator(); ++it)
+        v.push_back(std::stol((*it)[1]));
+    return v;
+}
+
+// Counts the change notices of a mixer, which arrive on the mixer's own thread.
+struct TPulseNotices {
+    std::mutex Lock;
+    std::condition_variable Arrived;
+    int Count = 0;
+    std::function<void()> Notify() {
+        return [this] {
+            std::lock_guard<std::mutex> hold(Lock);
+            ++Count;
+            Arrived.notify_all();
+        };
+    }
+    // Not a timing check: how long to wait before calling the notice lost.
+    bool WaitBeyond(int count) {
+        std::unique_lock<std::mutex> hold(Lock);
+        return Arrived.wait_for(hold, std::chrono::seconds(10), [&] { return Count > count; });
+    }
+    int Now() {
+        std::lock_guard<std::mutex> hold(Lock);
+        return Count;
+    }
 };
