@@ -124,6 +124,10 @@ void TKTPCKeyboard::SetKeyState(int keyIndex, bool pressed) {
     ShowPressed(keyIndex, pressed);
 }
 
+bool TKTPCKeyboard::KeyState(int keyIndex) const {
+    return Button(keyIndex) && States[static_cast<size_t>(keyIndex)];
+}
+
 void TKTPCKeyboard::ReleaseAll() {
     for (int k = 0; k < KeyCount; ++k)
         SetKeyState(k, false);

@@ -46,6 +46,8 @@ public:
     void LeftOctaveChanged(int shift) override;
     void RightOctaveChanged(int shift) override;
     void SetSixKeyLabels(bool on) override;
+    // The state last given to a key with a button (false for the others).
+    bool KeyState(int keyIndex) const;
 
     // Enables or disables every key button (disabled while a song plays back).
     void SetKeysEnabled(bool enabled);
