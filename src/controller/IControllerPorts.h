@@ -87,6 +87,10 @@ public:
     virtual void SetStart(bool on) = 0;
     // Velocity of the percussion, 0..127; the drum keys play with it too.
     virtual int APercussVolume() const = 0;
+    // Style i (0..11, others ignored) of the current group, and the group (0..5).
+    virtual void SetAccompStyleIndex(int i) = 0;
+    virtual int AccompStyleGroupNum() const = 0;
+    virtual void SetAccompStyleGroupNum(int g) = 0;
 };
 
 // Event bits of the tempo clock: 1 tick, 2 bar, 4 beat, 8 quarter-beat step, 16 second.

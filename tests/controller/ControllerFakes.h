@@ -97,8 +97,15 @@ public:
     explicit TFakeAccomp(TJournal& j) : J(j) {}
     void SetStart(bool on) override { J.push_back(on ? "accomp start" : "accomp stop"); }
     int APercussVolume() const override { return Volume; }
+    void SetAccompStyleIndex(int i) override { J.push_back("accomp style " + std::to_string(i)); }
+    int AccompStyleGroupNum() const override { return Group; }
+    void SetAccompStyleGroupNum(int g) override {
+        J.push_back("accomp group " + std::to_string(g));
+        Group = g;
+    }
     TJournal& J;
     int Volume = 60;
+    int Group = 0;
 };
 
 class TFakeTempo final : public ITempoClock {

@@ -1,0 +1,74 @@
+// The command table's rows and what each does.
+#include "controller/CommandTable.h"
+
+#include "controller/PerformanceController.h"
+#include "keys/KeyTable.h"
+
+#include <array>
+
+namespace {
+
+// The accompaniment's style groups, six of twelve styles (group 1 holds the metronomes).
+constexpr int StyleGroups = 6;
+
+constexpr auto Rows = [] {
+    std::array<TCommandRow, 14> rows{};
+    size_t n = 0;
+    rows[n++] = {DIK::ESCAPE, cmNone, TCommand::ResetPerformance, 0};
+    rows[n++] = {DIK::RETURN, cmNone, TCommand::SwitchAccompaniment, 0};
+    // "1".."9" and "0": styles 0..9.
+    for (int i = 0; i < 10; ++i)
+        rows[n++] = {static_cast<uint8_t>(i < 9 ? DIK::K1 + i : DIK::K0), cmAlt,
+                     TCommand::SelectAccompStyle, i};
+    // Not among the program's original keys: without them the metronome styles of
+    // group 1 could never be chosen.
+    rows[n++] = {DIK::MINUS, cmAlt, TCommand::StepAccompGroup, -1};
+    rows[n++] = {DIK::EQUALS, cmAlt, TCommand::StepAccompGroup, +1};
+    return rows;
+}();
+
+} // namespace
+
+std::span<const TCommandRow> CommandRows() {
+    return Rows;
+}
+
+const TCommandRow* FindCommand(uint8_t code, uint8_t modifiers) {
+    for (const TCommandRow& r : Rows)
+        if (r.Code == code && r.Modifiers == modifiers) return &r;
+    return nullptr;
+}
+
+void TCommandTable::DoCommand(uint8_t code, uint8_t shiftState) {
+    if (const TCommandRow* row = FindCommand(code, shiftState)) Run(*row);
+}
+
+void TCommandTable::Run(const TCommandRow& row) {
+    switch (row.Command) {
+    case TCommand::ResetPerformance:
+        ResetPerformance();
+        break;
+    case TCommand::SwitchAccompaniment:
+        if (Controller) Controller->SetAccompaniment(!Controller->IsAccompanimentRunning());
+        break;
+    case TCommand::SelectAccompStyle:
+        if (Accomp) Accomp->SetAccompStyleIndex(row.Arg);
+        break;
+    case TCommand::StepAccompGroup:
+        if (Accomp)
+            Accomp->SetAccompStyleGroupNum(
+                ((Accomp->AccompStyleGroupNum() + row.Arg) % StyleGroups + StyleGroups) %
+                StyleGroups);
+        break;
+    }
+}
+
+void TCommandTable::ResetPerformance() {
+    if (!Controller) return;
+    // The timed pedal's flag and the left pedal, then the right pedal (both recorded
+    // while recording), the smart semitone, and the general stop.
+    Controller->SetTimedPedal(false);
+    Controller->SetRightPedal(false);
+    Controller->SetSmartSemitone(false);
+    Controller->StopAll(true, true, true, true, true, true, true, true);
+}
