@@ -75,6 +75,7 @@ TKTMultiGlyphButton* TKTPianoKb::MakeButton(QWidget* owner, const QImage* skin, 
         [this](TKTMultiGlyphButton* sender, Qt::MouseButton b, QPoint) { MouseDown(sender, b); });
     button->SetOnMouseUp(
         [this](TKTMultiGlyphButton* sender, Qt::MouseButton b, QPoint) { MouseUp(sender, b); });
+    button->show(); // also when the window is already on the screen
     return button;
 }
 

@@ -67,6 +67,7 @@ TKTMultiGlyphButton* TKTStaff::MakePanel(QWidget* mainWindow, QImage& panel,
     button->SetGlyph(&panel);
     button->SetStateOrigin(0, {0, 0});
     button->SetState(0);
+    button->show(); // also when the window is already on the screen
     return button;
 }
 
