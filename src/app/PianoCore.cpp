@@ -12,10 +12,22 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     // The synthesiser exists from here on, opened or not, so that the controller always
     // has one to speak to.
     Music = std::make_unique<TKTDirectMusic>(VoiceList, Setup.Sound);
+    // The tempo clock and the accompaniment exist before the controller that switches
+    // them; the accompaniment is linked up once the sound is set up.
+    Tempo = std::make_unique<TMetronome>(clock, Setup.ManualTempoClock ? TTempoDriver::Manual
+                                                                       : TTempoDriver::Thread);
+    Accomp = std::make_unique<TAutoAccomp>(*Tempo);
+    AccompPort = std::make_unique<TAccompanimentPort>(*Accomp);
+    TempoPort = std::make_unique<TTempoClockPort>(*Tempo);
+    CommandKeys = std::make_unique<TCommandTable>(AccompPort.get());
     views.Window = &Window;
     views.Songs = this;
+    views.Accomp = AccompPort.get();
+    views.Tempo = TempoPort.get();
+    views.Commands = CommandKeys.get();
     Performer =
         std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList, views);
+    CommandKeys->Attach(*Performer);
 
     Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
     Reader->SetActive(true);
@@ -43,6 +55,14 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     Performer->SelectRightVoice(0);
     Performer->SelectLeftVoice(0);
     Music->SelectDrumKit();
+
+    // The tempo clock's notices go nowhere; the accompaniment starts with style group 0.
+    Tempo->SetOnStart([](TMetronome&) {});
+    Tempo->SetOnStop([](TMetronome&) {});
+    Accomp->SetSynthesizer(Music.get());
+    Accomp->SetAccompStyleGroupNum(0);
+    Accomp->SetOnAutoChordChange([](TAutoAccomp&, std::string_view) {});
+    Accomp->SetRecorder(&SongRecorder);
 }
 
 TPianoCore::~TPianoCore() {

@@ -8,10 +8,14 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/MusicPorts.h"
 #include "base/ITickClock.h"
+#include "controller/CommandTable.h"
 #include "controller/IControllerPorts.h"
 #include "controller/PerformanceController.h"
 #include "keys/KTDIKeyBoard.h"
+#include "music/AutoAccomp.h"
+#include "music/KTMetronome.h"
 #include "settings/Settings.h"
 #include "song/CommandButtons.h"
 #include "song/SimpleRecorder.h"
@@ -68,6 +72,8 @@ struct TPianoCoreSetup {
     std::function<std::unique_ptr<IMixerLines>(std::function<void()> notify)> MakeMixer;
     std::function<std::unique_ptr<IMasterVolumeFallback>()> MakeFallback;
     std::function<void()> PostMixerChange;
+    // The tempo clock moved by the caller's Tick (tests) instead of its own thread.
+    bool ManualTempoClock = false;
 };
 
 class TPianoCore final : public ISongCommands {
@@ -116,6 +122,9 @@ public:
     TKTDirectMusic& Synth() { return *Music; }
     TKTDIKeyBoard& Keyboard() { return *Reader; }
     TSimpleRecorder& Recorder() { return SongRecorder; }
+    TMetronome& Metronome() { return *Tempo; }
+    TAutoAccomp& Accompaniment() { return *Accomp; }
+    TCommandTable& Commands() { return *CommandKeys; }
     const TVoiceList& Voices() const { return VoiceList; }
     const TFavoriteVoiceSet& Favorites() const { return FavoriteVoices; }
     bool SoundOpen() const { return SoundIsOpen; }
@@ -140,6 +149,13 @@ private:
     TFavoriteVoiceSet FavoriteVoices = DefaultFavoriteVoiceSet();
     TSimpleRecorder SongRecorder;
     std::unique_ptr<TKTDirectMusic> Music;
+    // The accompaniment plays into the synthesiser and the recorder on the tempo
+    // clock's thread, so it goes before them, and before its clock.
+    std::unique_ptr<TMetronome> Tempo;
+    std::unique_ptr<TAutoAccomp> Accomp;
+    std::unique_ptr<TAccompanimentPort> AccompPort;
+    std::unique_ptr<TTempoClockPort> TempoPort;
+    std::unique_ptr<TCommandTable> CommandKeys;
     std::unique_ptr<TPerformanceController> Performer;
     std::unique_ptr<TKTDIKeyBoard> Reader;
     std::unique_ptr<TMasterVolume> Master;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -75,6 +76,7 @@ protected:
         setup.ProgramFolder = Dir.Root().string();
         setup.Sound = TKTDirectMusicSetup::Offline(&Log);
         setup.OfflinePort = offline;
+        setup.ManualTempoClock = true; // the test moves the tempo clock
         TControllerPorts views;
         views.Boxes = &Window;
         Core = std::make_unique<TPianoCore>(std::move(setup), Settings, Clock, Window, views);
@@ -288,4 +290,62 @@ TEST_F(PianoCore, WithoutAMixerTheSecondActivationWarnsOnceAndTheSliderReadsZero
     core.SliderChanged(90);
     core.StepMasterVolume(5);
     EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 0}));
+}
+
+TEST_F(PianoCore, EnterPlaysTheChosenStyleIntoTheSynthesiserAndASongThatPlaysItBack) {
+    WriteFile("msf4.s", Image(ThreeVoices()));
+    TPianoCore& core = Start(true);
+    const auto key = [&](int message, int code) {
+        core.KeyMessage(message, code, KeyIndexOfCode(code));
+    };
+    const auto tap = [&](int code) {
+        key(WM_DIKEYDOWN, code);
+        key(WM_DIKEYUP, code);
+    };
+    const auto altTap = [&](int code) {
+        key(WM_DIKEYDOWN, DIK::LMENU);
+        tap(code);
+        key(WM_DIKEYUP, DIK::LMENU);
+    };
+    EXPECT_EQ(core.Accompaniment().AccompStyleGroupNum(), 0);
+    altTap(DIK::EQUALS); // the group of the metronomes
+    altTap(DIK::K1 + 2); // Alt+"3"
+    EXPECT_EQ(core.Accompaniment().CurrentStyle().Name.Utf8(), "4/4 节拍器");
+
+    core.SetSongRecording(true);
+    const size_t before = Messages().size();
+    tap(DIK::RETURN);
+    EXPECT_TRUE(core.Controller().IsAccompanimentRunning());
+    EXPECT_TRUE(core.Accompaniment().Start());
+    EXPECT_TRUE(core.Metronome().Active());
+    core.Metronome().Tick(); // the first tick: step 0, the first beat
+    for (int step = 1; step <= 4; ++step) { // to the second beat, a tick every step
+        Clock.Now += 150;
+        core.Metronome().Tick();
+    }
+    tap(DIK::ESCAPE);
+    EXPECT_FALSE(core.Accompaniment().Start());
+    EXPECT_FALSE(core.Recorder().IsRecording());
+    const std::vector<std::string> all = Messages();
+    const std::vector<std::string> played(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                          all.end());
+    const std::vector<std::string> accomp = {"C6 00 00", "C5 00 00", "C4 00 00", "99 26 1A",
+                                             "99 2C 3C"};
+    EXPECT_TRUE(std::search(played.begin(), played.end(), accomp.begin(), accomp.end()) !=
+                played.end())
+        << ::testing::PrintToString(played);
+
+    // The song holds the accompaniment as raw messages and sends them again.
+    core.SetSongPlaying(true);
+    const size_t replayFrom = Messages().size();
+    for (int i = 0; i < 100; ++i) {
+        Clock.Now += 10;
+        core.Recorder().PlaybackTick();
+    }
+    const std::vector<std::string> again = Messages();
+    const std::vector<std::string> replayed(again.begin() + static_cast<std::ptrdiff_t>(replayFrom),
+                                            again.end());
+    EXPECT_TRUE(std::search(replayed.begin(), replayed.end(), accomp.begin(), accomp.end()) !=
+                replayed.end())
+        << ::testing::PrintToString(replayed);
 }
