@@ -318,8 +318,9 @@ TEST_F(PianoCore, EnterPlaysTheChosenStyleIntoTheSynthesiserAndASongThatPlaysItB
     EXPECT_TRUE(core.Controller().IsAccompanimentRunning());
     EXPECT_TRUE(core.Accompaniment().Start());
     EXPECT_TRUE(core.Metronome().Active());
-    core.Metronome().Tick(); // the first tick: step 0, the first beat
-    for (int step = 1; step <= 4; ++step) { // to the second beat, a tick every step
+    // The first tick is step 0, the first beat; then a tick every step to the second.
+    core.Metronome().Tick();
+    for (int step = 1; step <= 4; ++step) {
         Clock.Now += 150;
         core.Metronome().Tick();
     }
