@@ -125,6 +125,8 @@ void TKTPianoKb::SetKeysCursor(const QCursor& cursor) {
 
 void TKTPianoKb::MouseDown(TKTMultiGlyphButton* sender, Qt::MouseButton button) {
     if (button != Qt::LeftButton || !sender) return;
+    // A press whose release never came (the pointer grab was broken) is let go first.
+    if (MouseHeld >= 0) MouseUp(MouseHeldButton.data(), Qt::LeftButton);
     const int position = PositionOf(sender);
     MouseHeld = position;
     MouseHeldButton = sender;
