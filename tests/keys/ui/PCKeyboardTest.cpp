@@ -8,6 +8,7 @@
 #include "fakes/FakeTickClock.h"
 #include "ui/GlyphTestSupport.h"
 #include "ui/HandCursors.h"
+#include "ui/PaintCounter.h"
 #include "ui/SkinLayout.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMultiGlyphButton.h"
@@ -15,6 +16,7 @@
 
 #include <QTest>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -153,6 +155,7 @@ TEST_F(PCKeyboardTest, ButtonsStandOnTheDefinableKeysOnly) {
     EXPECT_EQ(View->KeyButton(97)->geometry(), QRect(588, 102, 24, 43));  // Num-+
     EXPECT_EQ(View->KeyButton(105)->geometry(), QRect(507, 170, 51, 20)); // Num-0
     SaveShot(Shot(), "pckeyboard-default");
+    SaveShot(Working, "pckeyboard-working-face");
 }
 
 TEST_F(PCKeyboardTest, DefaultLabelsFollowTheLeftOctaveShift) {
@@ -213,6 +216,34 @@ TEST_F(PCKeyboardTest, PressedKeyShowsItsLabelInBlackAndReleasedInSteelBlue) {
     View->SetKeyState(-1, true);
     View->SetKeyState(KeyCount, true);
     EXPECT_EQ(Shot(), before);
+    EXPECT_FALSE(View->KeyState(0));
+}
+
+TEST_F(PCKeyboardTest, OnlyTheKeysThatChangeAreRepainted) {
+    TPaintCounter paints;
+    paints.Watch(Host.get());
+    for (int k = 0; k < KeyCount; ++k)
+        if (View->KeyButton(k)) paints.Watch(View->KeyButton(k));
+    paints.Settle();
+
+    View->SetKeyState(KeyQ, true);
+    EXPECT_EQ(paints.PaintedSince(), (std::set<QObject*>{View->KeyButton(KeyQ)}));
+    paints.Settle();
+    View->SetKeyState(KeyQ, true); // shown already
+    View->ReleaseAll();            // only Q was down
+    EXPECT_EQ(paints.PaintedSince(), (std::set<QObject*>{View->KeyButton(KeyQ)}));
+    paints.Settle();
+    View->ReleaseAll();
+    View->RightOctaveChanged(0); // no label changes
+    EXPECT_TRUE(paints.PaintedSince().empty());
+
+    // The right keyboard's shift redraws its 27 keys and leaves the others alone.
+    Ctl->SetRightOctave(1);
+    const std::set<QObject*> redrawn = paints.PaintedSince();
+    EXPECT_EQ(redrawn.size(), 27u);
+    EXPECT_TRUE(redrawn.count(View->KeyButton(KeyNum1)));
+    EXPECT_FALSE(redrawn.count(View->KeyButton(KeyQ)));
+    EXPECT_FALSE(redrawn.count(Host.get()));
 }
 
 TEST_F(PCKeyboardTest, CaptionIsDrawnCentredInBlackOnBothPictures) {
@@ -293,6 +324,7 @@ TEST_F(PCKeyboardTest, MouseOnAKeyPlaysItThroughTheController) {
     Press(q, Centre(KeyQ));
     EXPECT_EQ(Notes(), (std::vector<std::string>{"90 3C 46"})); // middle C, velocity 70
     EXPECT_EQ(Ink(KeyQ).Bluish, 0) << "shown pressed";
+    EXPECT_TRUE(View->KeyState(KeyQ)) << "and held, as the controller reports it";
     Move(q, Centre(KeyQ) + QPoint(40, 0)); // held outside the key
     Release(q, Centre(KeyQ) + QPoint(40, 0));
     EXPECT_EQ(Notes(), (std::vector<std::string>{"90 3C 46", "80 3C 40"}));
