@@ -160,6 +160,9 @@ void TKTPCKeyboard::SetSixKeyLabels(bool) {
 
 void TKTPCKeyboard::SetKeysEnabled(bool enabled) {
     Enabled = enabled;
+    // A disabled button never hears the release of a press it holds: the key is let
+    // go now, so that its notes do not hang and its picture does not stay down.
+    if (!enabled && MouseHeldKey >= 0) MouseReleased(MouseHeldKey);
     for (QPointer<TKeyButton>& b : Buttons)
         if (b) b->setEnabled(enabled);
 }
@@ -239,6 +242,7 @@ void TKTPCKeyboard::PaintLabel(int k) {
 }
 
 void TKTPCKeyboard::MousePressed(int keyIndex) {
+    MouseHeldKey = keyIndex;
     if (SkipNextKeyboardPress) {
         SkipNextKeyboardPress = false;
         SkippedPress[static_cast<size_t>(keyIndex)] = true;
@@ -250,6 +254,8 @@ void TKTPCKeyboard::MousePressed(int keyIndex) {
 }
 
 void TKTPCKeyboard::MouseReleased(int keyIndex) {
+    if (keyIndex != MouseHeldKey) return; // let go already
+    MouseHeldKey = -1;
     ShowPressed(keyIndex, false);
     if (SkippedPress[static_cast<size_t>(keyIndex)]) {
         SkippedPress[static_cast<size_t>(keyIndex)] = false;

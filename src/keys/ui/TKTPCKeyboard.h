@@ -59,8 +59,9 @@ public:
     void DrawAllLabels();
 
     // The left button pressed and released on a key (the release comes to the key
-    // that was pressed, wherever it happens), the mouse moved over a key, a double
-    // click on a key. Empty handlers are not called.
+    // that was pressed, wherever it happens; disabling the keys releases a key the
+    // mouse holds), the mouse moved over a key, a double click on a key. Empty
+    // handlers are not called.
     void SetOnKeyDown(TKeyHandler handler) { OnKeyDown = std::move(handler); }
     void SetOnKeyUp(TKeyHandler handler) { OnKeyUp = std::move(handler); }
     void SetOnMouseMove(TKeyHandler handler) { OnMouseMove = std::move(handler); }
@@ -98,6 +99,7 @@ private:
     std::array<bool, KeyCount> SkippedPress{};
     bool Enabled = true;
     bool SkipNextKeyboardPress = false;
+    int MouseHeldKey = -1; // the key the left button holds down, or -1
     int LeftShift = 0;
     int RightShift = 0;
     TKeyHandler OnKeyDown, OnKeyUp, OnMouseMove, OnDoubleClick;
