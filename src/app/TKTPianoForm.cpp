@@ -1,11 +1,16 @@
 #include "app/TKTPianoForm.h"
 
 #include "app/WindowKeys.h"
+#include "keys/KeyDef.h"
 #include "keys/platform/EvdevKeyboard.h"
+#include "keys/ui/TKTPCKeyboard.h"
+#include "ui/HandCursors.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
+#include "ui/TKTPianoKb.h"
 #include "ui/TKTSlider.h"
 #include "ui/TKTSpinEdit.h"
+#include "ui/TKTStaff.h"
 #include "ui/TfrmAbout.h"
 
 #include <QCoreApplication>
@@ -73,6 +78,10 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
             this, [this] { Piano->MixerChanged(); }, Qt::QueuedConnection);
     };
     TControllerPorts views;
+    views.PCKeyboard = PCKeyboardView.get();
+    views.RightStrip = UpperStrip.get();
+    views.LeftStrip = LowerStrip.get();
+    views.Staff = StaffView.get();
     views.Boxes = this;
     Piano = std::make_unique<TPianoCore>(std::move(core), settings, clock, *this, views);
     WindowKeys = new TWindowKeys(Piano->Keyboard().Device(), this);
@@ -89,6 +98,29 @@ TKTPianoForm::~TKTPianoForm() {
 }
 
 void TKTPianoForm::CreateControls() {
+    PCKeyboardView =
+        std::make_unique<TKTPCKeyboard>(this, Setup.Skin, Skin, Setup.StaffMask, KeyDefs);
+    PCKeyboardView->SetOnKeyDown([this](int key) { Piano->Controller().PCKeyboardMouseDown(key); });
+    PCKeyboardView->SetOnKeyUp([this](int key) { Piano->Controller().PCKeyboardMouseUp(key); });
+    PCKeyboardView->SetOnMouseMove(
+        [this](int key) { Piano->Controller().PCKeyboardMouseMove(key); });
+    PCKeyboardView->SetOnDoubleClick(
+        [this](int key) { Piano->Controller().PCKeyboardDoubleClick(key); });
+
+    const auto strip = [this](SkinLayout::TSkinPoint origin, bool right) {
+        auto kb = std::make_unique<TKTPianoKb>(this, &Skin, origin);
+        kb->SetKeysCursor(right ? RightHandCursor() : LeftHandCursor());
+        kb->SetOnPianoKeyDown([this, right](TKTMultiGlyphButton*, int position) {
+            Piano->Controller().PianoKeyDown(right, position);
+        });
+        kb->SetOnPianoKeyUp([this, right](TKTMultiGlyphButton*, int position) {
+            Piano->Controller().PianoKeyUp(right, position);
+        });
+        return kb;
+    };
+    UpperStrip = strip(SkinLayout::UpperPianoOrigin, true);
+    LowerStrip = strip(SkinLayout::LowerPianoOrigin, false);
+
     CommandButtons = std::make_unique<TKTMainButtons>(this, &Skin);
     CommandButtons->SetOnButtonClick(
         [this](TKTMultiGlyphButton* sender) { Piano->CommandButtonClick(sender->Tag()); });
@@ -103,6 +135,8 @@ void TKTPianoForm::CreateControls() {
     Slider->SetTrackEnd(SkinLayout::SliderTrackEnd);
     ShowSlider(TPianoCore::InitialSlider);
     Slider->SetOnDblClick([this](TKTSlider*) { ShowSlider(Piano->SliderDoubleClick()); });
+
+    StaffView = std::make_unique<TKTStaff>(this, &Skin, &Setup.StaffMask);
 
     for (size_t i = 0; i < Boxes.size(); ++i) {
         const SkinLayout::TSkinRect& r = SkinLayout::ValueBoxes[i];
@@ -194,7 +228,7 @@ void TKTPianoForm::SetCursorShape(TCursorShape shape) {
     if (shape == TCursorShape::Default)
         unsetCursor();
     else
-        setCursor(Qt::PointingHandCursor);
+        setCursor(shape == TCursorShape::LeftHand ? LeftHandCursor() : RightHandCursor());
 }
 
 void TKTPianoForm::OpenKeyEditor(int) {

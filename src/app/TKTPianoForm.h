@@ -19,7 +19,10 @@
 #include <memory>
 
 class TKTMainButtons;
+class TKTPCKeyboard;
+class TKTPianoKb;
 class TKTSpinEdit;
+class TKTStaff;
 
 // What start-up hands the window.
 struct TPianoFormSetup {
@@ -46,6 +49,10 @@ public:
     TKTMainButtons& Buttons() { return *CommandButtons; }
     TKTSlider& VolumeSlider() { return *Slider; }
     TKTSpinEdit& Box(TValueBox box) { return *Boxes[static_cast<size_t>(box)]; }
+    TKTPCKeyboard& PCKeyboard() { return *PCKeyboardView; }
+    // The upper strip plays the right keyboard, the lower the left.
+    TKTPianoKb& Strip(bool right) { return right ? *UpperStrip : *LowerStrip; }
+    TKTStaff& Staff() { return *StaffView; }
     QComboBox* ExternalVoiceList(bool right) const { return right ? RightList : LeftList; }
 
     // Called once the window is first shown (start-up hides the splash there).
@@ -79,7 +86,10 @@ private:
 
     TPianoFormSetup Setup;
     QImage Skin; // the working copy every control draws from
+    std::unique_ptr<TKTPCKeyboard> PCKeyboardView;
+    std::unique_ptr<TKTPianoKb> UpperStrip, LowerStrip;
     std::unique_ptr<TKTMainButtons> CommandButtons;
+    std::unique_ptr<TKTStaff> StaffView;
     std::array<std::unique_ptr<TKTSpinEdit>, 7> Boxes;
     QPointer<TKTSlider> Slider;
     QPointer<QComboBox> LeftList, RightList;
