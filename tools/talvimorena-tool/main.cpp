@@ -48,6 +48,17 @@ Usage:
       a song's voice numbers find, as in the piano.
       Both refuse a song that does not load, print the reason and exit with
       status 1; they write no file but OUT, and OUT only when all went well.
+  talvimorena-tool render-style STYLE OUT.wav [--tempo BPM] [--bars N]
+                   [--voice-set FILE] [--midi OUT.mid]
+      Play an accompaniment style as the piano plays it after Enter, through
+      the accompaniment engine and the synthesiser, and write the sound as a
+      WAV file (44100 Hz, stereo, 16-bit): N bars (4 unless given) at BPM
+      beats a minute (100 unless given), then up to 2 s for the last strokes
+      to ring out. STYLE is a number 0..71 of the style bank or a name as
+      'styles' prints it (quoted: "4/4 节拍器"). The tempo clock follows the
+      rendered sound, not the wall clock. With --midi, every message the
+      accompaniment sends is also written as a Standard MIDI File, as
+      export-midi writes one.
   talvimorena-tool --help
       Show this text.
 
@@ -118,5 +129,6 @@ int main(int argc, char** argv) {
     if (command == "ports") return PortsCommand(args);
     if (command == "render") return RenderCommand(args);
     if (command == "export-midi") return ExportMidiCommand(args);
+    if (command == "render-style") return RenderStyleCommand(args);
     return UsageError("unknown command '" + command + "'");
 }
