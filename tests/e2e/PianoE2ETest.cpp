@@ -4,6 +4,7 @@
 
 #include "keys/KeyDef.h"
 #include "keys/KeyTable.h"
+#include "ui/SkinLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,34 @@ std::vector<std::string> WaitForMessages(TProgram& p, size_t from, size_t n) {
                            : std::vector<std::string>{};
 }
 
+// The window as the screen shows it now.
+QImage Shot(const TProgramFolder& folder, const std::string& window, const std::string& name) {
+    const std::string path = folder.Dir.Path(name);
+    Shell("import -window " + window + " " + path + " 2>/dev/null");
+    QImage image(QString::fromStdString(path));
+    if (const char* keep = std::getenv("TALVIMORENA_E2E_SHOTS"))
+        fs::copy_file(path, std::string(keep) + "/" + name, fs::copy_options::overwrite_existing);
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// How many pixels of the rectangle differ between two pictures.
+int Changed(const QImage& a, const QImage& b, const SkinLayout::TSkinRect& r) {
+    int n = 0;
+    for (int y = r.Top; y < r.Top + r.Height; ++y)
+        for (int x = r.Left; x < r.Left + r.Width; ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+// How many pixels of the rectangle have exactly this colour.
+int Pixels(const QImage& image, const SkinLayout::TSkinRect& r, QRgb colour) {
+    int n = 0;
+    for (int y = r.Top; y < r.Top + r.Height; ++y)
+        for (int x = r.Left; x < r.Left + r.Width; ++x)
+            n += image.pixel(x, y) == colour;
+    return n;
+}
+
 } // namespace
 
 TEST(PianoE2E, KeysPlayTheirNotesOnceAndTheWindowIsTheSkin) {
@@ -272,4 +301,68 @@ TEST(PianoE2E, APortNumberWritesTheOutputPortListAndAWordDoesNot) {
         ASSERT_FALSE(piano.WaitForWindow(Title).empty());
         EXPECT_FALSE(fs::exists(folder.Dir.Path("OutDevList.txt")));
     }
+}
+
+TEST(PianoE2E, HeldKeysLightTheirPicturesAndAClickOnAKeyPlaysIt) {
+    TProgramFolder folder;
+    TProgram piano(folder);
+    const std::string window = piano.WaitForWindow(Title);
+    ASSERT_FALSE(window.empty());
+    Shell("xdotool windowfocus --sync " + window);
+    Sleep(1500);
+    const QImage rest = Shot(folder, window, "rest.png");
+    ASSERT_EQ(rest.size(), QSize(621, 436));
+
+    // Q W E held: C D E on the left keyboard, middle octave.
+    Keys({Press(EvQ), Press(EvW), Press(EvE), "w400"});
+    const QImage held = Shot(folder, window, "held-qwe.png");
+    Keys({Release(EvQ), Release(EvW), Release(EvE), "w400"});
+    const QImage after = Shot(folder, window, "released.png");
+
+    using namespace SkinLayout;
+    for (int code : {DIK::Q, DIK::W, DIK::E})
+        EXPECT_GT(Changed(rest, held, PCKeyRect(KeyIndexOfCode(code))), 20) << code;
+    EXPECT_EQ(Changed(rest, held, PCKeyRect(KeyIndexOfCode(DIK::R))), 0);
+    // Notes 60, 62, 64 are white keys 21, 22, 23 of the lower strip; the upper is still.
+    for (int white = 19; white <= 25; ++white)
+        EXPECT_EQ(Changed(rest, held, PianoWhiteLower(LowerPianoOrigin, white)) > 0,
+                  white >= 21 && white <= 23)
+            << white;
+    EXPECT_EQ(
+        Changed(rest, held, {UpperPianoOrigin.X, UpperPianoOrigin.Y, PianoWidth, PianoHeight}), 0);
+    // Three orange heads on the staff and three orange digits beside it; nothing yellow.
+    const QRgb orange = qRgb(255, 153, 0), yellow = qRgb(255, 255, 0);
+    const TSkinRect numbers{220, 280, 60, 151};
+    EXPECT_GT(Pixels(held, StaffPanel, orange), 3 * 20);
+    EXPECT_GT(Pixels(held, numbers, orange), 3 * 10);
+    EXPECT_EQ(Pixels(held, StaffPanel, yellow), 0);
+    EXPECT_EQ(Changed(rest, after, {0, 0, 621, 436}), 0) << "released, every picture is back";
+
+    // Num-1 on the right keyboard: a yellow head.
+    Keys({Press(EvKp1), "w400"});
+    const QImage right = Shot(folder, window, "held-num1.png");
+    Keys({Release(EvKp1), "w300"});
+    EXPECT_GT(Pixels(right, StaffPanel, yellow), 20);
+    EXPECT_EQ(Pixels(right, StaffPanel, orange), 0);
+
+    // A click on white key 21 of each strip, and on the Q of the picture.
+    const auto click = [&](int x, int y) {
+        Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
+              std::to_string(y) + " mousedown 1");
+        Sleep(200);
+        Shell("xdotool mouseup 1");
+        Sleep(200);
+    };
+    const size_t base = piano.Messages().size();
+    const TSkinRect lower = PianoWhiteLower(LowerPianoOrigin, 21);
+    const TSkinRect upper = PianoWhiteLower(UpperPianoOrigin, 21);
+    const TSkinRect q = PCKeyRect(KeyIndexOfCode(DIK::Q));
+    click(lower.Left + lower.Width / 2, lower.Top + lower.Height / 2);
+    click(upper.Left + upper.Width / 2, upper.Top + upper.Height / 2);
+    click(q.Left + q.Width / 2, q.Top + q.Height / 2);
+    const auto clicked = WaitForMessages(piano, base, 6);
+    EXPECT_EQ(Count(clicked, Hex(0x90, 60, 70)), 2) << "the lower strip and Q";
+    EXPECT_EQ(Count(clicked, Hex(0x91, 60, 100)), 1) << "the upper strip";
+    EXPECT_EQ(Count(clicked, Hex(0x80, 60, 64)), 2);
+    EXPECT_EQ(Count(clicked, Hex(0x81, 60, 64)), 1);
 }
