@@ -6,9 +6,11 @@
 #include "app/CommandLine.h"
 #include "app/TKTPianoForm.h"
 #include "keys/KeyTable.h"
+#include "keys/ui/TKTPCKeyboard.h"
 #include "sound/MidiLog.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
+#include "ui/TKTPianoKb.h"
 #include "ui/TKTSlider.h"
 #include "ui/TKTSpinEdit.h"
 
@@ -128,6 +130,23 @@ TEST_F(PianoForm, EveryControlStandsWhereTheSkinLayoutPutsIt) {
         EXPECT_EQ(box.Up()->geometry(), ToQRect(SpinUpArrow(ValueBoxes[i]))) << "box " << i;
         EXPECT_EQ(box.Down()->geometry(), ToQRect(SpinDownArrow(ValueBoxes[i]))) << "box " << i;
     }
+    for (bool right : {false, true}) {
+        const TSkinPoint origin = right ? UpperPianoOrigin : LowerPianoOrigin;
+        TKTPianoKb& strip = Form->Strip(right);
+        for (int i : {0, 17, PianoBlackKeyCount - 1})
+            EXPECT_EQ(strip.BlackKey(i)->geometry(), ToQRect(PianoBlackKey(origin, i))) << i;
+        for (int i : {0, 22, PianoWhiteKeyCount - 1}) {
+            EXPECT_EQ(strip.BigWhiteKey(i)->geometry(), ToQRect(PianoWhiteLower(origin, i))) << i;
+            if (i < PianoWhiteKeyCount - 1)
+                EXPECT_EQ(strip.LittleWhiteKey(i)->geometry(), ToQRect(PianoWhiteUpper(origin, i)))
+                    << i;
+        }
+    }
+    for (int code : {DIK::ESCAPE, DIK::Q, DIK::NUMPAD1, DIK::SPACE})
+        if (QWidget* key = Form->PCKeyboard().KeyButton(KeyIndexOfCode(code)))
+            EXPECT_EQ(key->geometry(), ToQRect(PCKeyRect(KeyIndexOfCode(code)))) << code;
+    ASSERT_NE(Form->PCKeyboard().KeyButton(KeyIndexOfCode(DIK::Q)), nullptr);
+
     EXPECT_EQ(Form->ExternalVoiceList(false), nullptr) << "no lists for the built-in set";
     TVoiceList voices;
     voices.Add(TVoiceEntry{0, MakePatch(65, 0, 0), "Piano", 0, 0});
