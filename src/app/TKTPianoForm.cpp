@@ -231,8 +231,15 @@ void TKTPianoForm::SetCursorShape(TCursorShape shape) {
         setCursor(shape == TCursorShape::LeftHand ? LeftHandCursor() : RightHandCursor());
 }
 
-void TKTPianoForm::OpenKeyEditor(int) {
+void TKTPianoForm::OpenKeyEditor(int keyIndex) {
+    EditKeyDefinitions(keyIndex);
+}
+
+void TKTPianoForm::EditKeyDefinitions(int keyIndex) {
+    // The press that may follow the editor's closing on the picture is not a note.
+    PCKeyboardView->SetSkipNextKeyboardPress(true);
     // The key-definition editor arrives with its own dialog.
+    (void)keyIndex;
 }
 
 // ---- Events ----

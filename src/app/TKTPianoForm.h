@@ -64,6 +64,9 @@ public:
     void ReleaseCursor() override;
     void SetCursorShape(TCursorShape shape) override;
     void OpenKeyEditor(int keyIndex) override;
+    // Opens the key-definition editor on a key (-1: none), from a double click on the
+    // PC keyboard picture or from the settings dialog.
+    void EditKeyDefinitions(int keyIndex);
     void ShowCommandButtons(const TCommandButtonStates& states) override;
     void ShowMessage(std::string_view text) override;
     void ShowExternalVoiceLists(const TVoiceList& voices) override;
