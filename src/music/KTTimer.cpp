@@ -57,11 +57,17 @@ bool ApplyPriority(TThreadPriority p) {
 
 } // namespace
 
-// One worker's life: its stop mark and what it was started with, shared with the
-// ticks it posts, so that none of them touches the timer once it was told to stop.
+// One worker's life: its stop mark and what it was started with (its own copies of
+// the handler and the poster, so that a handler may destroy the timer it runs for),
+// shared with the ticks it posts, so that none of them runs once it was told to stop.
 struct TKTHiTimer::TWorker {
     std::atomic<bool> Stop{false};
     std::thread Thread;
+    // Set once Thread holds the worker: until then the worker waits, so that a
+    // handler stopping its own timer finds the handle complete.
+    std::atomic<bool> Ready{false};
+    TOnTimer Handler;
+    TPostToMain Post;
     int64_t IntervalNs = 0;
     TThreadPriority Priority = TThreadPriority::Normal;
     bool Synchronize = false;
@@ -74,47 +80,114 @@ struct TKTHiTimer::TWorker {
     TMutex DoneLock;
     std::condition_variable DoneChanged;
     bool Done GUARDED_BY(DoneLock) = false;
+
+    void TellToStop() {
+        Stop = true;
+        TLock lock(DoneLock);
+        DoneChanged.notify_all(); // a worker waiting for its posted tick
+    }
 };
 
 thread_local TKTHiTimer::TWorker* TKTHiTimer::TickWorker = nullptr;
 
-TKTHiTimer::TKTHiTimer(uint16_t interval) : IntervalMs(interval) {
-    if (interval < MinPeriod) IntervalMs = DefaultInterval;
+TKTHiTimer::TKTHiTimer(uint16_t interval) {
+    TLock lock(Lock);
+    IntervalMs = interval < MinPeriod ? DefaultInterval : interval;
 }
 
 TKTHiTimer::~TKTHiTimer() {
-    // OnTimer stays: a handler that destroys its own timer is still running it.
-    Destroying = true;
-    StopWorker();
-    for (auto& w : Retired)
-        if (w->Thread.joinable()) w->Thread.join();
+    {
+        TLock lock(Lock);
+        Destroying = true;
+    }
+    Restart();
 }
 
 void TKTHiTimer::SetEnabled(bool on) {
-    IsEnabled = on;
+    {
+        TLock lock(Lock);
+        IsEnabled = on;
+    }
     Restart();
+}
+
+bool TKTHiTimer::Enabled() const {
+    TLock lock(Lock);
+    return IsEnabled;
 }
 
 void TKTHiTimer::SetInterval(uint16_t ms) {
-    if (ms == IntervalMs) return;
-    IntervalMs = (ms < MinPeriod || ms > MaxPeriod) ? DefaultInterval : ms;
+    {
+        TLock lock(Lock);
+        if (ms == IntervalMs) return;
+        IntervalMs = (ms < MinPeriod || ms > MaxPeriod) ? DefaultInterval : ms;
+    }
     Restart();
+}
+
+uint16_t TKTHiTimer::Interval() const {
+    TLock lock(Lock);
+    return IntervalMs;
+}
+
+void TKTHiTimer::SetTimerRes(uint16_t ms) {
+    TLock lock(Lock);
+    TimerResMs = ms;
+}
+
+uint16_t TKTHiTimer::TimerRes() const {
+    TLock lock(Lock);
+    return TimerResMs;
+}
+
+void TKTHiTimer::SetOnTimer(TOnTimer handler) {
+    TLock lock(Lock);
+    OnTimer = std::move(handler);
+}
+
+void TKTHiTimer::SetSynchronize(bool on) {
+    TLock lock(Lock);
+    SynchronizeTicks = on;
+}
+
+bool TKTHiTimer::Synchronize() const {
+    TLock lock(Lock);
+    return SynchronizeTicks;
 }
 
 void TKTHiTimer::SetUseThread(bool on) {
-    if (on == ThreadMode) return;
-    ThreadMode = on;
+    {
+        TLock lock(Lock);
+        if (on == ThreadMode) return;
+        ThreadMode = on;
+    }
     Restart();
 }
 
-void TKTHiTimer::SetThreadPriority(TThreadPriority priority) {
-    if (priority == Priority) return;
-    Priority = priority;
-    if (ThreadMode) Restart();
+bool TKTHiTimer::UseThread() const {
+    TLock lock(Lock);
+    return ThreadMode;
 }
 
-void TKTHiTimer::Timer() {
-    if (OnTimer) OnTimer(*this);
+void TKTHiTimer::SetThreadPriority(TThreadPriority priority) {
+    bool restart;
+    {
+        TLock lock(Lock);
+        if (priority == Priority) return;
+        Priority = priority;
+        restart = ThreadMode;
+    }
+    if (restart) Restart();
+}
+
+TThreadPriority TKTHiTimer::ThreadPriority() const {
+    TLock lock(Lock);
+    return Priority;
+}
+
+void TKTHiTimer::SetPostToMain(TPostToMain post) {
+    TLock lock(Lock);
+    Post = std::move(post);
 }
 
 void TKTHiTimer::WakeAtTick(uint32_t tick) {
@@ -130,60 +203,62 @@ void TKTHiTimer::WakeAtTick(uint32_t tick) {
     if (w->WakeNs == 0 || at < w->WakeNs) w->WakeNs = at;
 }
 
-void TKTHiTimer::StopWorker() {
-    if (!Current) return;
-    std::shared_ptr<TWorker> w = std::move(Current);
-    Current.reset();
-    w->Stop = true;
-    {
-        TLock lock(w->DoneLock);
-        w->DoneChanged.notify_all(); // a worker waiting for its posted tick
-    }
-    if (!w->Thread.joinable()) return;
-    if (w->Thread.get_id() == std::this_thread::get_id()) {
-        // Told to stop from inside its own tick: it ends when the handler returns.
-        if (Destroying)
-            w->Thread.detach();
-        else
-            Retired.push_back(std::move(w));
-    } else {
-        w->Thread.join();
-    }
-}
-
 void TKTHiTimer::Restart() {
-    StopWorker();
-    if (Destroying) return;
-    // Workers that stopped themselves have ended or are about to.
-    std::erase_if(Retired, [](std::shared_ptr<TWorker>& w) {
-        if (w->Thread.get_id() == std::this_thread::get_id()) return false;
+    std::vector<std::shared_ptr<TWorker>> toJoin;
+    bool noTimers = false;
+    {
+        TLock lock(Lock);
+        if (std::shared_ptr<TWorker> old = std::move(Current)) {
+            Current.reset();
+            old->TellToStop();
+            if (old.get() != TickWorker)
+                toJoin.push_back(std::move(old));
+            else if (Destroying)
+                old->Thread.detach(); // the handler destroys its timer: the worker ends alone
+            else
+                Retired.push_back(std::move(old)); // it ends when its handler returns
+        }
+        // Workers that stopped themselves have ended, or are about to.
+        std::erase_if(Retired, [&](std::shared_ptr<TWorker>& w) {
+            if (w.get() == TickWorker) return false;
+            toJoin.push_back(std::move(w));
+            return true;
+        });
+        noTimers = !Destroying && IsEnabled && OnTimer && !ThreadMode && !Post;
+        if (!Destroying && IsEnabled && OnTimer && !noTimers) {
+            auto w = std::make_shared<TWorker>();
+            w->Handler = OnTimer;
+            w->Post = Post;
+            w->IntervalNs = int64_t{IntervalMs} * NsPerMs;
+            w->Priority = Priority;
+            w->MessageMode = !ThreadMode;
+            w->Synchronize = ThreadMode && SynchronizeTicks && Post;
+            RealTime = false;
+            Current = w;
+            w->Thread = std::thread([this, w] { RunWorker(w); });
+            w->Ready = true;
+            w->Ready.notify_one();
+        }
+    }
+    // No lock is held while waiting: a handler still running may call in.
+    for (auto& w : toJoin)
         if (w->Thread.joinable()) w->Thread.join();
-        return true;
-    });
-    if (!IsEnabled || !OnTimer) return;
-    if (!ThreadMode && !Post) throw std::runtime_error("Not enough timers available");
-    auto w = std::make_shared<TWorker>();
-    w->IntervalNs = int64_t{IntervalMs} * NsPerMs;
-    w->Priority = Priority;
-    w->MessageMode = !ThreadMode;
-    w->Synchronize = ThreadMode && SynchronizeTicks && Post;
-    RealTime = false;
-    Current = w;
-    w->Thread = std::thread([this, w] { RunWorker(w); });
+    // Message mode without a way to the main thread has no timer to tick with.
+    if (noTimers) throw std::runtime_error("Not enough timers available");
 }
 
 void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
     if (!w->MessageMode && !w->Synchronize) {
         TickWorker = w.get();
-        Timer();
+        w->Handler(*this);
         TickWorker = nullptr;
         return;
     }
     if (w->MessageMode) {
         // A tick still on its way makes this one superfluous, as with window timers.
         if (w->Busy.exchange(true)) return;
-        Post([this, w] {
-            if (!w->Stop) Timer();
+        w->Post([this, w] {
+            if (!w->Stop) w->Handler(*this);
             w->Busy = false;
         });
         return;
@@ -192,8 +267,8 @@ void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
         TLock lock(w->DoneLock);
         w->Done = false;
     }
-    Post([this, w] {
-        if (!w->Stop) Timer();
+    w->Post([this, w] {
+        if (!w->Stop) w->Handler(*this);
         TLock lock(w->DoneLock);
         w->Done = true;
         w->DoneChanged.notify_all();
@@ -204,6 +279,7 @@ void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
 }
 
 void TKTHiTimer::RunWorker(const std::shared_ptr<TWorker>& self) {
+    self->Ready.wait(false);
     if (!self->MessageMode) RealTime = ApplyPriority(self->Priority);
     int64_t deadline = MonotonicNs();
     while (!self->Stop) {

@@ -3,6 +3,8 @@
 // ticks are handed to the main thread through the poster the owner gives.
 #pragma once
 
+#include "base/ThreadSafety.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,6 +17,9 @@
 // not use it; Idle runs only when nothing else wants the core; the others are ordinary.
 enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
 
+// Every operation may be called from any thread, a tick handler included; a worker
+// is always joined with no lock held, so a handler may call back in while its owner
+// waits for it to end.
 class TKTHiTimer {
 public:
     using TOnTimer = std::function<void(TKTHiTimer& sender)>;
@@ -28,7 +33,7 @@ public:
 
     explicit TKTHiTimer(uint16_t interval = DefaultInterval);
     // Stops and joins the worker (or, from inside a tick, lets it end by itself).
-    virtual ~TKTHiTimer();
+    ~TKTHiTimer();
     TKTHiTimer(const TKTHiTimer&) = delete;
     TKTHiTimer& operator=(const TKTHiTimer&) = delete;
 
@@ -36,28 +41,28 @@ public:
     // fresh worker with a fresh phase, and a disable returns once no tick runs or will.
     // Called from a tick handler on the worker itself, the stop takes effect when the
     // handler returns.
-    void SetEnabled(bool on);
-    bool Enabled() const { return IsEnabled; }
+    void SetEnabled(bool on) EXCLUDES(Lock);
+    bool Enabled() const EXCLUDES(Lock);
     // Nothing if equal; a value outside MinPeriod..MaxPeriod becomes 1000; restarts.
-    void SetInterval(uint16_t ms);
-    uint16_t Interval() const { return IntervalMs; }
+    void SetInterval(uint16_t ms) EXCLUDES(Lock);
+    uint16_t Interval() const EXCLUDES(Lock);
     // Kept for the next restart; the monotonic clock needs no resolution set.
-    void SetTimerRes(uint16_t ms) { TimerResMs = ms; }
-    uint16_t TimerRes() const { return TimerResMs; }
-    // Stored only: takes effect at the next restart.
-    void SetOnTimer(TOnTimer handler) { OnTimer = std::move(handler); }
+    void SetTimerRes(uint16_t ms) EXCLUDES(Lock);
+    uint16_t TimerRes() const EXCLUDES(Lock);
+    // Stored only: a worker keeps the handler it was started with.
+    void SetOnTimer(TOnTimer handler) EXCLUDES(Lock);
     // Thread mode: with Synchronize the handler runs on the main thread (through the
     // poster) and the worker waits for it; without a poster it runs on the worker.
-    void SetSynchronize(bool on) { SynchronizeTicks = on; }
-    bool Synchronize() const { return SynchronizeTicks; }
+    void SetSynchronize(bool on) EXCLUDES(Lock);
+    bool Synchronize() const EXCLUDES(Lock);
     // A change restarts.
-    void SetUseThread(bool on);
-    bool UseThread() const { return ThreadMode; }
+    void SetUseThread(bool on) EXCLUDES(Lock);
+    bool UseThread() const EXCLUDES(Lock);
     // A change is stored and, in thread mode, restarts.
-    void SetThreadPriority(TThreadPriority priority);
-    TThreadPriority ThreadPriority() const { return Priority; }
-    // How ticks reach the main thread (message mode, Synchronize). Set before enabling.
-    void SetPostToMain(TPostToMain post) { Post = std::move(post); }
+    void SetThreadPriority(TThreadPriority priority) EXCLUDES(Lock);
+    TThreadPriority ThreadPriority() const EXCLUDES(Lock);
+    // How ticks reach the main thread (message mode, Synchronize); taken at a restart.
+    void SetPostToMain(TPostToMain post) EXCLUDES(Lock);
 
     // Called from a tick handler: the next tick comes no later than the moment the
     // system tick counter (TSystemTickClock) reaches `tick`, so a handler that knows
@@ -69,30 +74,26 @@ public:
     // the ordinary priorities, and before a worker started).
     bool RealTimeScheduling() const { return RealTime.load(); }
 
-protected:
-    // One tick: calls OnTimer.
-    virtual void Timer();
-
 private:
     struct TWorker;
-    // The worker whose tick runs on this thread, for WakeAtTick.
+    // The worker whose tick runs on this thread, for WakeAtTick and a handler's stop.
     static thread_local TWorker* TickWorker;
-    void Restart();
-    void StopWorker();
+    void Restart() EXCLUDES(Lock);
     void RunWorker(const std::shared_ptr<TWorker>& self);
     void DeliverTick(const std::shared_ptr<TWorker>& worker);
 
-    bool IsEnabled = false;
-    uint16_t IntervalMs;
-    uint16_t TimerResMs = MinPeriod;
-    bool SynchronizeTicks = true;
-    bool ThreadMode = true;
-    TThreadPriority Priority = TThreadPriority::Normal;
-    TOnTimer OnTimer;
-    TPostToMain Post;
-    bool Destroying = false;
-    std::shared_ptr<TWorker> Current;
+    mutable TMutex Lock;
+    bool IsEnabled GUARDED_BY(Lock) = false;
+    uint16_t IntervalMs GUARDED_BY(Lock);
+    uint16_t TimerResMs GUARDED_BY(Lock) = MinPeriod;
+    bool SynchronizeTicks GUARDED_BY(Lock) = true;
+    bool ThreadMode GUARDED_BY(Lock) = true;
+    TThreadPriority Priority GUARDED_BY(Lock) = TThreadPriority::Normal;
+    TOnTimer OnTimer GUARDED_BY(Lock);
+    TPostToMain Post GUARDED_BY(Lock);
+    bool Destroying GUARDED_BY(Lock) = false;
+    std::shared_ptr<TWorker> Current GUARDED_BY(Lock);
     // Workers told to stop from inside their own tick: joined at the next restart.
-    std::vector<std::shared_ptr<TWorker>> Retired;
+    std::vector<std::shared_ptr<TWorker>> Retired GUARDED_BY(Lock);
     std::atomic<bool> RealTime{false};
 };
