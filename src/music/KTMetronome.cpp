@@ -65,6 +65,8 @@ void TMetronome::SetTempo(double beatsPerMinute) {
     MsAtChange = PosMs;
     StepsAtChange = PosSteps;
     TempoBpm = beatsPerMinute;
+    lock.Unlock();
+    HiTimer.Nudge(); // the next step's moment has moved
 }
 
 double TMetronome::Tempo() const {
@@ -107,7 +109,10 @@ bool TMetronome::Subscribe(std::string_view name, uint16_t mask, TMetronomeCallb
     sub->Name = name;
     sub->Mask = mask;
     sub->Callback = std::move(callback);
+    const bool everyTick = mask & meTick;
     Subs.push_back(std::move(sub));
+    lock.Unlock();
+    if (everyTick) HiTimer.Nudge(); // the clock may be sleeping until the next step
     return true;
 }
 
@@ -199,5 +204,11 @@ void TMetronome::Tick() {
     LastBar = bar;
     LastBeat = beat;
     LastStep = step;
-    if (Driver == TTempoDriver::Thread) HiTimer.WakeAtTick(NextStepTick());
+    if (Driver != TTempoDriver::Thread) return;
+    // Woken for the next step or second; with no one asking for every tick, the clock
+    // sleeps through the ticks between.
+    bool everyTick = false;
+    for (const auto& s : Subs)
+        if (s && !s->Removed && (s->Mask & meTick)) everyTick = true;
+    HiTimer.WakeAtTick(NextStepTick(), !everyTick);
 }

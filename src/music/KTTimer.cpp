@@ -5,8 +5,10 @@
 #include "base/ThreadSafety.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <mutex>
 #include <pthread.h>
 #include <sched.h>
 #include <stdexcept>
@@ -15,8 +17,11 @@
 namespace {
 
 constexpr int64_t NsPerMs = 1000000;
-// The longest single sleep: how soon a worker sees that it was told to stop.
-constexpr int64_t StopCheckNs = 10 * NsPerMs;
+// A sleep is a wait that a stop or a nudge ends, up to this long before the deadline,
+// then a sleep of the monotonic clock to the deadline itself.
+constexpr int64_t FinalSleepNs = 2 * NsPerMs;
+// The furthest a handler may put its next tick.
+constexpr int64_t LongestWakeNs = 60000 * NsPerMs;
 
 int64_t MonotonicNs() {
     timespec ts{};
@@ -74,17 +79,52 @@ struct TKTHiTimer::TWorker {
     bool MessageMode = false;
     // A posted tick not yet delivered (message mode drops ticks meanwhile).
     std::atomic<bool> Busy{false};
-    // The earlier wake-up a handler asked for (0 = none); the worker's own.
+    // The wake-up a handler asked for (0 = none), and whether it replaces the regular
+    // tick; the worker's own.
     int64_t WakeNs = 0;
+    bool WakeReplaces = false;
+    // Ends a wait early: a stop or a nudge. The flags are atomic; the mutex only
+    // serves the condition variable.
+    std::atomic<bool> Nudged{false};
+    std::mutex SleepLock;
+    std::condition_variable SleepChanged;
     // Synchronize: the posted tick ran.
     TMutex DoneLock;
     std::condition_variable DoneChanged;
     bool Done GUARDED_BY(DoneLock) = false;
 
     void TellToStop() {
-        Stop = true;
+        {
+            std::lock_guard<std::mutex> sleeping(SleepLock);
+            Stop = true;
+        }
+        SleepChanged.notify_all();
         TLock lock(DoneLock);
         DoneChanged.notify_all(); // a worker waiting for its posted tick
+    }
+    void Wake() {
+        {
+            std::lock_guard<std::mutex> sleeping(SleepLock);
+            Nudged = true;
+        }
+        SleepChanged.notify_all();
+    }
+    // Until the monotonic clock reads `deadline`; false when woken early.
+    bool SleepUntil(int64_t deadline) {
+        while (!Stop) {
+            const int64_t left = deadline - MonotonicNs();
+            if (left <= 0) return true;
+            if (left <= FinalSleepNs) {
+                SleepUntilNs(deadline);
+                continue;
+            }
+            std::unique_lock<std::mutex> sleeping(SleepLock);
+            const std::chrono::steady_clock::time_point until{
+                std::chrono::nanoseconds(deadline - FinalSleepNs)};
+            SleepChanged.wait_until(sleeping, until, [this] { return Stop || Nudged; });
+            if (Nudged.exchange(false)) return false;
+        }
+        return false;
     }
 };
 
@@ -190,7 +230,7 @@ void TKTHiTimer::SetPostToMain(TPostToMain post) {
     Post = std::move(post);
 }
 
-void TKTHiTimer::WakeAtTick(uint32_t tick) {
+void TKTHiTimer::WakeAtTick(uint32_t tick, bool orLater) {
     TWorker* w = TickWorker;
     if (!w || w->MessageMode || w->Synchronize) return;
     // The system tick counter is the monotonic clock in whole milliseconds, cut to 32
@@ -198,9 +238,15 @@ void TKTHiTimer::WakeAtTick(uint32_t tick) {
     const int64_t now = MonotonicNs();
     const uint32_t current = static_cast<uint32_t>(now / NsPerMs);
     const int64_t ahead = static_cast<int32_t>(tick - current);
-    if (ahead <= 0 || ahead * NsPerMs > w->IntervalNs) return;
+    if (ahead <= 0 || ahead * NsPerMs > (orLater ? LongestWakeNs : w->IntervalNs)) return;
     const int64_t at = (now / NsPerMs + ahead) * NsPerMs;
     if (w->WakeNs == 0 || at < w->WakeNs) w->WakeNs = at;
+    w->WakeReplaces = w->WakeReplaces || orLater;
+}
+
+void TKTHiTimer::Nudge() {
+    TLock lock(Lock);
+    if (Current) Current->Wake();
 }
 
 void TKTHiTimer::Restart() {
@@ -284,6 +330,7 @@ void TKTHiTimer::RunWorker(const std::shared_ptr<TWorker>& self) {
     int64_t deadline = MonotonicNs();
     while (!self->Stop) {
         self->WakeNs = 0;
+        self->WakeReplaces = false;
         DeliverTick(self);
         // From here on the timer may be gone (a handler stopped or destroyed it):
         // only the worker's own record is touched until the stop mark is read.
@@ -293,15 +340,8 @@ void TKTHiTimer::RunWorker(const std::shared_ptr<TWorker>& self) {
         // After a stall (a long tick, a suspended machine) the phase starts afresh
         // instead of firing the missed ticks in a burst.
         if (now - deadline > self->IntervalNs) deadline = now + self->IntervalNs;
-        int64_t wake = deadline;
-        if (self->WakeNs != 0 && self->WakeNs < wake) {
-            wake = self->WakeNs;
-            deadline = wake; // the regular ticks go on from the earlier wake-up
-        }
-        while (!self->Stop) {
-            const int64_t left = wake - MonotonicNs();
-            if (left <= 0) break;
-            SleepUntilNs(left > StopCheckNs ? MonotonicNs() + StopCheckNs : wake);
-        }
+        if (self->WakeNs != 0 && (self->WakeReplaces || self->WakeNs < deadline))
+            deadline = self->WakeNs; // the regular ticks go on from the handler's moment
+        if (!self->SleepUntil(deadline)) deadline = MonotonicNs(); // nudged: a fresh phase
     }
 }

@@ -64,12 +64,16 @@ public:
     // How ticks reach the main thread (message mode, Synchronize); taken at a restart.
     void SetPostToMain(TPostToMain post) EXCLUDES(Lock);
 
-    // Called from a tick handler: the next tick comes no later than the moment the
-    // system tick counter (TSystemTickClock) reaches `tick`, so a handler that knows
-    // when its next event falls is woken for it instead of up to an interval late.
-    // Ignored outside a thread-mode tick, and for a moment that is not within the
-    // next interval.
-    void WakeAtTick(uint32_t tick);
+    // Called from a tick handler: the next tick comes when the system tick counter
+    // (TSystemTickClock) reaches `tick`, so a handler that knows when its next event
+    // falls is woken for it instead of up to an interval late. Without `orLater` only
+    // a moment before the next regular tick is taken; with it the moment replaces the
+    // regular tick (a handler with nothing to do until then sleeps through), within
+    // a minute. Ignored outside a thread-mode tick.
+    void WakeAtTick(uint32_t tick, bool orLater = false);
+    // The next tick comes at once (what a sleeping handler waits for has changed);
+    // within the last 2 ms before a tick the worker is not woken early.
+    void Nudge() EXCLUDES(Lock);
     // Whether the current worker got the real-time scheduler it asked for (false for
     // the ordinary priorities, and before a worker started).
     bool RealTimeScheduling() const { return RealTime.load(); }

@@ -1,6 +1,7 @@
 // The tempo clock's timer with real worker threads. Nothing here asserts a duration:
 // waits only give a worker time to misbehave, and their limits are failure guards.
 #include "music/KTTimer.h"
+#include "base/ITickClock.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,39 @@ TEST(KTHiTimer, EnablingAgainStartsAFreshWorker) {
     t.SetInterval(60000);
     ASSERT_TRUE(WaitFor([&] { return ticks.ThreadCount() == 3; }));
     t.SetEnabled(false);
+}
+
+TEST(KTHiTimer, ANudgeWakesAWorkerThatSleepsOutALongInterval) {
+    TTicks ticks;
+    TKTHiTimer t(60000);
+    t.SetSynchronize(false);
+    t.SetOnTimer([&](TKTHiTimer&) { ticks.Add(); });
+    t.SetEnabled(true);
+    ASSERT_TRUE(WaitFor([&] { return ticks.Count == 1; })); // the first tick comes at once
+    t.Nudge();
+    ASSERT_TRUE(WaitFor([&] { return ticks.Count == 2; }));
+    t.Nudge();
+    ASSERT_TRUE(WaitFor([&] { return ticks.Count == 3; }));
+    EXPECT_EQ(ticks.ThreadCount(), 1u); // the same worker, woken
+}
+
+TEST(KTHiTimer, AHandlerMayPutItsNextTickLaterThanTheInterval) {
+    // Each tick asks for the next one a minute away: the worker sleeps through the
+    // 1 ms interval, and only a nudge or the stop ends the sleep.
+    TTicks ticks;
+    TKTHiTimer t(1);
+    t.SetSynchronize(false);
+    t.SetOnTimer([&](TKTHiTimer& self) {
+        ticks.Add();
+        self.WakeAtTick(TSystemTickClock::Instance().TickCount() + 59000, true);
+    });
+    t.SetEnabled(true);
+    ASSERT_TRUE(WaitFor([&] { return ticks.Count == 1; }));
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(ticks.Count, 1);
+    t.Nudge();
+    ASSERT_TRUE(WaitFor([&] { return ticks.Count == 2; }));
+    t.SetEnabled(false); // does not wait out the minute
 }
 
 TEST(KTHiTimer, WithoutAHandlerNoWorkerStarts) {
