@@ -2,9 +2,37 @@
 
 #include "base/FileUtil.h"
 #include "keys/KeyDef.h"
+#include "keys/KeyTable.h"
 #include "sound/PortList.h"
 
 #include <algorithm>
+
+namespace {
+
+// The song commands' window where there is none (headless): every dialog cancelled;
+// the buttons still shown.
+class TNoSongWindow final : public ISongWindow {
+public:
+    explicit TNoSongWindow(IPianoWindow& window) : Window(window) {}
+    std::optional<std::string> AskOpenSongFile() override { return std::nullopt; }
+    std::optional<std::string> AskSaveSongFile(const std::string&) override { return std::nullopt; }
+    bool ShowSongInfo(std::string_view, const TSongInfoRec&, TSongInfoRec&, bool) override {
+        return false;
+    }
+    void ShowSongMessage(std::string_view) override {}
+    void SetSongCaption(std::string_view) override {}
+    void ShowSongButtons(const TCommandButtonStates& states) override {
+        Window.ShowCommandButtons(states);
+    }
+    void SetPlayingViewsEnabled(bool) override {}
+    void StartSongPause(int, std::function<void()>) override {}
+    void CancelSongPause() override {}
+
+private:
+    IPianoWindow& Window;
+};
+
+} // namespace
 
 TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickClock& clock,
                        IPianoWindow& window, TControllerPorts views)
@@ -28,6 +56,7 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     Performer =
         std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList, views);
     CommandKeys->Attach(*Performer);
+    CommandKeys->SetSongs(this);
 
     Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
     Reader->SetActive(true);
@@ -46,6 +75,11 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
 
     Performer->SetPerformerDefaults();
     Performer->ConnectRecorder();
+    SongRecorder.SetTimerPoster(Setup.PostTimerEvent);
+    if (!Setup.SongWindow) NoSongWindow = std::make_unique<TNoSongWindow>(Window);
+    ISongPerformer& performer = *this;
+    SongCmds = std::make_unique<TSongCommands>(
+        SongRecorder, performer, Setup.SongWindow ? *Setup.SongWindow : *NoSongWindow);
 
     SynthVolumeValue = 0;
     Music->SetSynthVolume(0);
@@ -68,6 +102,8 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
 TPianoCore::~TPianoCore() {
     Performer->StopAll(true, true, true, true, true, true, true, true);
     Performer->SetMousePedal(false);
+    SongRecorder.SetPlaying(false); // its timer stops before what it posts to goes
+    SongCmds.reset();
     Reader.reset();
 }
 
@@ -120,6 +156,13 @@ void TPianoCore::ApplySettings(const TSettings& record, const TSwitchBlock& swit
 }
 
 void TPianoCore::KeyMessage(int message, int code, int keyIndex) {
+    // The pause between two runs of a looping song belongs to the playback: Esc and
+    // Power end the loop there, other keys do nothing.
+    if (SongCmds->LoopRestartPending()) {
+        if (message == WM_DIKEYDOWN && (code == DIK::ESCAPE || code == DIK::POWER))
+            SongCmds->CancelLoopRestart();
+        return;
+    }
     if (message == WM_DIKEYDOWN)
         Performer->WMDIKeyDown(code, keyIndex);
     else if (message == WM_DIKEYUP)
@@ -128,9 +171,18 @@ void TPianoCore::KeyMessage(int message, int code, int keyIndex) {
 
 void TPianoCore::CommandButtonClick(int index) {
     switch (index) {
+    case cbOpen:
+        SongCmds->OpenSong();
+        break;
+    case cbSave:
+        SongCmds->SaveNewSong();
+        break;
     case cbPlay:
         if (Performer->HeldKeys().ShiftState() == 1) Performer->SetLoopPlay(true);
-        // Playback of songs arrives with the song commands.
+        SongCmds->SetSongPlaying(!SongRecorder.IsPlaying());
+        break;
+    case cbRecord:
+        SongCmds->SetSongRecording(!SongRecorder.IsRecording());
         break;
     case cbHelp:
         Window.OpenWithDesktop(ProgramFile("Talvimorena3.chm"));
@@ -141,26 +193,83 @@ void TPianoCore::CommandButtonClick(int index) {
         Window.ShowAbout();
         break;
     default:
-        // Open, Save, Record and Setup arrive with the song commands and the settings
-        // dialog.
+        // Setup arrives with the settings dialog.
         break;
     }
 }
 
 void TPianoCore::UpdateButtons() {
-    Window.ShowCommandButtons(CommandButtonsFor(SongRecorder.IsRecording(),
-                                                SongRecorder.IsPlaying(), SongFileName,
-                                                SongRecorder.EventCount() == 0));
+    SongCmds->UpdateButtons();
 }
 
 void TPianoCore::SetSongRecording(bool on) {
-    SongRecorder.SetRecording(on);
-    UpdateButtons();
+    SongCmds->SetSongRecording(on);
 }
 
 void TPianoCore::SetSongPlaying(bool on) {
-    SongRecorder.SetPlaying(on);
-    UpdateButtons();
+    SongCmds->SetSongPlaying(on);
+}
+
+void TPianoCore::RunSongCommand(TSongCommand command) {
+    switch (command) {
+    case TSongCommand::ToggleRecording:
+        SongCmds->ToggleRecordingWithEndMark();
+        break;
+    case TSongCommand::TogglePlaying:
+        SongCmds->SetSongPlaying(!SongRecorder.IsPlaying());
+        break;
+    case TSongCommand::LoopPlayback:
+        SongCmds->StartLoopPlayback();
+        break;
+    case TSongCommand::Open:
+        SongCmds->OpenSong();
+        break;
+    case TSongCommand::OpenAndEditInfo:
+        SongCmds->OpenSongAndEditInfo();
+        break;
+    case TSongCommand::SaveNew:
+        SongCmds->SaveNewSong();
+        break;
+    case TSongCommand::Save:
+        SongCmds->SaveSong();
+        break;
+    }
+}
+
+// ---- What the song commands ask of the performer ----
+
+TPerformSnapshot TPianoCore::CurrentSnapshot() const {
+    const TPerformerState& state = Performer->State();
+    TPerformSnapshot snap = EmptyPerformSnapshot();
+    snap.Transpose = state.Transpose;
+    snap.RightVolume = state.RightVelocity;
+    snap.LeftVolume = state.LeftVelocity;
+    snap.RightOctave = state.RightOctave;
+    snap.LeftOctave = state.LeftOctave;
+    snap.RightVoice = static_cast<int32_t>(Music->ChannelPatch(RightChannel));
+    snap.LeftVoice = static_cast<int32_t>(Music->ChannelPatch(LeftChannel));
+    snap.SmartSemitone = Performer->IsSmartSemitone() ? -1 : 0;
+    return snap;
+}
+
+void TPianoCore::StopForSong(bool accompaniment) {
+    Performer->StopAll(accompaniment, true, false, false, true, true, true, true);
+}
+
+void TPianoCore::StopAccompaniment() {
+    Performer->SetAccompaniment(false);
+}
+
+void TPianoCore::ClearHeldKeys() {
+    Performer->HeldKeys().Clear();
+}
+
+bool TPianoCore::LoopPlay() const {
+    return Performer->IsLoopPlay();
+}
+
+void TPianoCore::SetLoopPlay(bool on) {
+    Performer->SetLoopPlay(on);
 }
 
 void TPianoCore::WindowActivated(bool active) {

@@ -19,6 +19,7 @@
 #include "settings/Settings.h"
 #include "song/CommandButtons.h"
 #include "song/SimpleRecorder.h"
+#include "song/SongCommands.h"
 #include "sound/FavoriteVoices.h"
 #include "sound/MasterVolume.h"
 #include "sound/VoiceList.h"
@@ -74,9 +75,15 @@ struct TPianoCoreSetup {
     std::function<void()> PostMixerChange;
     // The tempo clock moved by the caller's Tick (tests) instead of its own thread.
     bool ManualTempoClock = false;
+    // The song commands' dialogs, caption and pause (the window's); none: every
+    // dialog is cancelled, only the buttons are shown. The playback timer's ticks,
+    // handed to the main thread; none: playback moves only by the recorder's
+    // PlaybackTick.
+    ISongWindow* SongWindow = nullptr;
+    THighTimer::TPost PostTimerEvent;
 };
 
-class TPianoCore final : public ISongCommands {
+class TPianoCore final : public ISongCommands, private ISongPerformer {
 public:
     // Runs the window's start-up from the keyboard reader on: the window has built
     // its views, which `views` points at (its IValueBoxes and the others; Window and
@@ -117,6 +124,8 @@ public:
     // ISongCommands: recording and playback switched, the buttons following.
     void SetSongRecording(bool on) override;
     void SetSongPlaying(bool on) override;
+    void RunSongCommand(TSongCommand command) override;
+    TSongCommands& Songs() { return *SongCmds; }
 
     TPerformanceController& Controller() { return *Performer; }
     TKTDirectMusic& Synth() { return *Music; }
@@ -140,6 +149,13 @@ private:
     void SetUpSound();
     int MasterVolume();
     void ShowVolumeMessage();
+    // ISongPerformer.
+    TPerformSnapshot CurrentSnapshot() const override;
+    void StopForSong(bool accompaniment) override;
+    void StopAccompaniment() override;
+    void ClearHeldKeys() override;
+    bool LoopPlay() const override;
+    void SetLoopPlay(bool on) override;
 
     TPianoCoreSetup Setup;
     TSettings& Settings;
@@ -159,6 +175,8 @@ private:
     std::unique_ptr<TPerformanceController> Performer;
     std::unique_ptr<TKTDIKeyBoard> Reader;
     std::unique_ptr<TMasterVolume> Master;
+    std::unique_ptr<ISongWindow> NoSongWindow; // when the setup gives none
+    std::unique_ptr<TSongCommands> SongCmds;
 
     bool SoundIsOpen = false;
     bool ExternalInUse = false;
@@ -168,5 +186,4 @@ private:
     bool FirstActivationDone = false;
     int Activations = 0;
     bool NoMixer = false;
-    std::string SongFileName; // the song commands keep it; "" while there is no song
 };

@@ -1,5 +1,6 @@
 #include "app/TKTPianoForm.h"
 
+#include "app/SongDialogs.h"
 #include "app/WindowKeys.h"
 #include "keys/KeyDef.h"
 #include "keys/platform/EvdevKeyboard.h"
@@ -76,6 +77,16 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
     core.PostMixerChange = [this] {
         QMetaObject::invokeMethod(
             this, [this] { Piano->MixerChanged(); }, Qt::QueuedConnection);
+    };
+    // The song commands' dialogs; the playback timer's ticks come from its worker.
+    SongDialogs = std::make_unique<TSongDialogs>(
+        this, QString::fromStdString(core.ProgramFolder),
+        TSongWindowHooks{[this](const QString& text) { ShowMessage(text.toStdString()); },
+                         [this](const TCommandButtonStates& s) { ShowCommandButtons(s); },
+                         [this](bool on) { SetPlayingViewsEnabled(on); }});
+    core.SongWindow = SongDialogs.get();
+    core.PostTimerEvent = [this](std::function<void()> job) {
+        QCoreApplication::postEvent(this, new TPostedJob(std::move(job)));
     };
     TControllerPorts views;
     views.PCKeyboard = PCKeyboardView.get();
@@ -242,6 +253,17 @@ void TKTPianoForm::EditKeyDefinitions(int keyIndex) {
     (void)keyIndex;
 }
 
+// While a song plays the keys and the boxes it sets are the song's.
+void TKTPianoForm::SetPlayingViewsEnabled(bool enabled) {
+    PCKeyboardView->SetKeysEnabled(enabled);
+    UpperStrip->SetKeysEnabled(enabled);
+    LowerStrip->SetKeysEnabled(enabled);
+    for (TValueBox box : {TValueBox::Transpose, TValueBox::LeftOctave, TValueBox::RightOctave,
+                          TValueBox::LeftVelocity, TValueBox::RightVelocity})
+        Boxes[static_cast<size_t>(box)]->SetEnabled(enabled);
+    if (enabled) Slider->setEnabled(true);
+}
+
 // ---- Events ----
 
 bool TKTPianoForm::event(QEvent* e) {
@@ -252,6 +274,9 @@ bool TKTPianoForm::event(QEvent* e) {
         Piano->KeyMessage(static_cast<int>(e->type()), m->Code, m->KeyIndex);
         return true;
     }
+    case THighTimer::TimerEventType:
+        static_cast<TPostedJob*>(e)->Run();
+        return true;
     // Every key belongs to the instrument: no focus moves, no shortcuts.
     case QEvent::KeyPress:
         WindowKeys->KeyEvent(*static_cast<QKeyEvent*>(e), true);

@@ -23,6 +23,7 @@ class TKTPCKeyboard;
 class TKTPianoKb;
 class TKTSpinEdit;
 class TKTStaff;
+class TSongDialogs;
 
 // What start-up hands the window.
 struct TPianoFormSetup {
@@ -74,6 +75,8 @@ public:
     void OpenWithDesktop(const std::string& path) override;
     void ShowAbout() override;
     void ShowSlider(const TSliderSetting& setting) override;
+    // Off while a song plays (the voice boxes and the slider stay usable).
+    void SetPlayingViewsEnabled(bool enabled);
 
 protected:
     bool event(QEvent* e) override;
@@ -97,7 +100,8 @@ private:
     QPointer<TKTSlider> Slider;
     QPointer<QComboBox> LeftList, RightList;
     QTimer PedalTimer;
-    // The core after the views it points at, so that it goes first.
+    std::unique_ptr<TSongDialogs> SongDialogs;
+    // The core after the views and dialogs it points at, so that it goes first.
     std::unique_ptr<TPianoCore> Piano;
     QPointer<TWindowKeys> WindowKeys;
     bool FirstShowDone = false;

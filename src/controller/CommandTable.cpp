@@ -12,7 +12,7 @@ namespace {
 constexpr int StyleGroups = 6;
 
 constexpr auto Rows = [] {
-    std::array<TCommandRow, 14> rows{};
+    std::array<TCommandRow, 24> rows{};
     size_t n = 0;
     rows[n++] = {DIK::ESCAPE, cmNone, TCommand::ResetPerformance, 0};
     rows[n++] = {DIK::RETURN, cmNone, TCommand::SwitchAccompaniment, 0};
@@ -24,6 +24,18 @@ constexpr auto Rows = [] {
     // group 1 could never be chosen.
     rows[n++] = {DIK::MINUS, cmAlt, TCommand::StepAccompGroup, -1};
     rows[n++] = {DIK::EQUALS, cmAlt, TCommand::StepAccompGroup, +1};
+    // The song commands.
+    const auto song = [](TSongCommand c) { return static_cast<int>(c); };
+    rows[n++] = {DIK::WAKE, cmNone, TCommand::Song, song(TSongCommand::ToggleRecording)};
+    rows[n++] = {DIK::R, cmCtrl, TCommand::Song, song(TSongCommand::ToggleRecording)};
+    rows[n++] = {DIK::SLEEP, cmNone, TCommand::PlaySongOnce, 0};
+    rows[n++] = {DIK::P, cmCtrl, TCommand::Song, song(TSongCommand::TogglePlaying)};
+    rows[n++] = {DIK::SLEEP, cmShift, TCommand::Song, song(TSongCommand::LoopPlayback)};
+    rows[n++] = {DIK::P, cmCtrlShift, TCommand::Song, song(TSongCommand::LoopPlayback)};
+    rows[n++] = {DIK::O, cmCtrl, TCommand::Song, song(TSongCommand::Open)};
+    rows[n++] = {DIK::O, cmCtrlShift, TCommand::Song, song(TSongCommand::OpenAndEditInfo)};
+    rows[n++] = {DIK::S, cmCtrl, TCommand::Song, song(TSongCommand::SaveNew)};
+    rows[n++] = {DIK::S, cmCtrlShift, TCommand::Song, song(TSongCommand::Save)};
     return rows;
 }();
 
@@ -59,6 +71,13 @@ void TCommandTable::Run(const TCommandRow& row) {
             Accomp->SetAccompStyleGroupNum(
                 ((Accomp->AccompStyleGroupNum() + row.Arg) % StyleGroups + StyleGroups) %
                 StyleGroups);
+        break;
+    case TCommand::PlaySongOnce:
+        if (Controller) Controller->SetLoopPlay(false);
+        if (Songs) Songs->RunSongCommand(TSongCommand::TogglePlaying);
+        break;
+    case TCommand::Song:
+        if (Songs) Songs->RunSongCommand(static_cast<TSongCommand>(row.Arg));
         break;
     }
 }

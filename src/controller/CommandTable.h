@@ -16,6 +16,8 @@ enum class TCommand : uint8_t {
     SwitchAccompaniment, // Enter: the accompaniment on or off
     SelectAccompStyle,   // Alt+"1".."0": style Arg of the current group
     StepAccompGroup,     // Alt+"-", Alt+"=": the style group Arg steps on, wrapping
+    Song,                // the song command TSongCommand(Arg)
+    PlaySongOnce,        // Sleep: loop off, then playback on or off
 };
 
 // Modifier values as TDIKeyboardBuffer::ShiftState gives them; a row matches only
@@ -45,6 +47,8 @@ class TCommandTable final : public ICommandTable {
 public:
     // The accompaniment may be null (the program then runs without one).
     explicit TCommandTable(IAccompaniment* accomp = nullptr) : Accomp(accomp) {}
+    // The song commands; without them their keys do nothing.
+    void SetSongs(ISongCommands* songs) { Songs = songs; }
     // The controller the commands act on; set once it exists (it is built with this
     // table among its ports).
     void Attach(TPerformanceController& controller) { Controller = &controller; }
@@ -56,5 +60,6 @@ private:
     void ResetPerformance();
 
     IAccompaniment* Accomp;
+    ISongCommands* Songs = nullptr;
     TPerformanceController* Controller = nullptr;
 };

@@ -114,6 +114,17 @@ public:
     virtual void DoCommand(uint8_t code, uint8_t shiftState) = 0;
 };
 
+// The song commands the command keys reach.
+enum class TSongCommand {
+    ToggleRecording, // recording on or off, an end mark written first
+    TogglePlaying,   // playback on or off
+    LoopPlayback,    // loop on, then playback unless a song plays
+    Open,
+    OpenAndEditInfo,
+    SaveNew,
+    Save,
+};
+
 // The main window's song commands: recording and playback on and off with the
 // buttons, the caption and the views that follow them.
 class ISongCommands {
@@ -121,6 +132,8 @@ public:
     virtual ~ISongCommands() = default;
     virtual void SetSongRecording(bool on) = 0;
     virtual void SetSongPlaying(bool on) = 0;
+    // A program without song files (the headless tool) leaves these out.
+    virtual void RunSongCommand(TSongCommand) {}
 };
 
 // The links a controller is built with. Any left null is a part the program runs

@@ -3,6 +3,8 @@
 
 #include "base/FileUtil.h"
 
+#include <cerrno>
+#include <cstring>
 #include <istream>
 #include <ostream>
 
@@ -38,29 +40,57 @@ bool TSimpleRecorder::IsRecording() const {
     return Recording;
 }
 
+void TSimpleRecorder::SetTimerPoster(THighTimer::TPost post) {
+    TLock lock(Mutex);
+    TimerPoster = std::move(post);
+}
+
 void TSimpleRecorder::SetPlaying(bool on) {
     TLock lock(Mutex);
     if (on == Playing) return;
     if (!on) {
         Playing = false;
+        // Stopped outside the lock: this may run inside the timer's own tick, which
+        // is fine, since the tick runs on the main thread and the worker only posts.
+        std::unique_ptr<THighTimer> timer = std::move(Timer);
+        lock.Unlock();
+        timer.reset();
         return;
     }
     if (Events.IsEmpty() || Recording) return;
     PlayStart = Clock.TickCount();
     Cursor = 0;
     Playing = true;
-    ++PlayRun;
+    const unsigned run = ++PlayRun;
     const TPlayHandler handler = OnPlayStart;
+    THighTimer::TPost post = TimerPoster;
+    std::unique_ptr<THighTimer> old = std::move(Timer);
     lock.Unlock();
-    if (!handler) return;
-    try {
-        handler();
-    } catch (...) {
-        // The owner could not set up for playing: do not start.
-        lock.Lock();
-        Playing = false;
-        throw;
+    old.reset();
+    if (handler) {
+        try {
+            handler();
+        } catch (...) {
+            // The owner could not set up for playing: do not start.
+            lock.Lock();
+            Playing = false;
+            throw;
+        }
     }
+    if (!post) return;
+    auto timer = std::make_unique<THighTimer>(std::move(post));
+    timer->SetTimerRes(PlaybackTimerRes);
+    timer->SetInterval(PlaybackInterval);
+    timer->SetOnTimer([this](THighTimer&) { PlaybackTick(); });
+    timer->SetEnabled(true);
+    lock.Lock();
+    // The start handler may have stopped or restarted playback meanwhile.
+    if (SameRun(run)) {
+        Timer = std::move(timer);
+        return;
+    }
+    lock.Unlock();
+    timer.reset();
 }
 
 bool TSimpleRecorder::IsPlaying() const {
@@ -245,9 +275,13 @@ TSongFileResult TSimpleRecorder::BuildImage(const TSongInfoRec& info, std::vecto
 bool TSimpleRecorder::SaveToFile(const std::string& fileName, const TSongInfoRec& info) {
     std::vector<uint8_t> image;
     if (!BuildImage(info, image).Ok()) return false;
+    errno = 0;
     if (WriteFileAtomic(fileName, image)) return true;
     TLock lock(Mutex);
-    LastFile = {TSongFileError::WriteFailed, "cannot write " + fileName};
+    const int error = errno;
+    LastFile = {TSongFileError::WriteFailed,
+                "cannot write " + fileName +
+                    (error != 0 ? ": " + std::string(std::strerror(error)) : "")};
     return false;
 }
 

@@ -2,6 +2,7 @@
 // events, hands them back to its owner on playback, and opens and saves songs.
 #pragma once
 
+#include "base/HighTimer.h"
 #include "base/ITickClock.h"
 #include "base/ThreadSafety.h"
 #include "song/SimpleBuffer.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -25,6 +27,8 @@ public:
     using TPlayEventHandler =
         std::function<void(uint8_t kind, int32_t value, const TKeyDefSet* keyTable)>;
     using TPlayHandler = std::function<void()>;
+    // The playback timer: 10 ms ticks with 1 ms resolution.
+    static constexpr uint32_t PlaybackInterval = 10, PlaybackTimerRes = 1;
 
     explicit TSimpleRecorder(const ITickClock& clock);
     TSimpleRecorder(const TSimpleRecorder&) = delete;
@@ -34,6 +38,9 @@ public:
     void SetOnPlayEvent(TPlayEventHandler handler) EXCLUDES(Mutex);
     void SetOnPlayEnd(TPlayHandler handler) EXCLUDES(Mutex);
     void SetOnPlayStart(TPlayHandler handler) EXCLUDES(Mutex);
+    // How the playback timer's ticks reach the main thread. Without it playback runs
+    // only as far as the owner calls PlaybackTick itself (tests, the headless tool).
+    void SetTimerPoster(THighTimer::TPost post) EXCLUDES(Mutex);
 
     // Ignored while playing or when nothing changes. On discards the old events and
     // starts the clock of the recording; off keeps the events.
@@ -41,7 +48,8 @@ public:
     bool IsRecording() const EXCLUDES(Mutex);
 
     // Ignored with no events, while recording, or when nothing changes. On restarts
-    // from the first event and raises OnPlayStart.
+    // from the first event, raises OnPlayStart and starts a fresh playback timer (10 ms
+    // ticks calling PlaybackTick on the main thread); off stops the timer. Main thread.
     void SetPlaying(bool on) EXCLUDES(Mutex);
     bool IsPlaying() const EXCLUDES(Mutex);
     // One pass of playback (the owner's 10 ms timer calls it): delivers, in order,
@@ -122,4 +130,8 @@ private:
     bool Playing GUARDED_BY(Mutex) = false;
     TSongHeader Hdr GUARDED_BY(Mutex);
     TSongFileResult LastFile GUARDED_BY(Mutex);
+    THighTimer::TPost TimerPoster GUARDED_BY(Mutex);
+    // Present only while playing; made and dropped on the main thread, never destroyed
+    // with the lock held (its stop waits for its worker).
+    std::unique_ptr<THighTimer> Timer GUARDED_BY(Mutex);
 };

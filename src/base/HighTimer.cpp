@@ -1,0 +1,133 @@
+// The worker of THighTimer: absolute deadlines on CLOCK_MONOTONIC, slept in slices
+// short enough that a stop never waits long for it.
+#include "base/HighTimer.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+constexpr int64_t NsPerMs = 1000000;
+// The longest single sleep: how soon a worker sees that it was told to stop.
+constexpr int64_t StopCheckNs = 5 * NsPerMs;
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+void SleepUntilNs(int64_t deadline) {
+    const timespec ts{static_cast<time_t>(deadline / 1000000000),
+                      static_cast<long>(deadline % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+void ReportToStderr(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "timer handler: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "timer handler: unknown exception\n");
+    }
+}
+
+} // namespace
+
+// One run of the periodic source. The posted ticks share it, so a tick still queued
+// when the timer stops (or goes) sees the stop mark and does nothing; they read the
+// mark and run the handler on the main thread, where the stop is set too.
+struct THighTimer::TWorker {
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+    TPost Post;
+    TOnTimer Handler;
+    TOnError OnError;
+    int64_t IntervalNs = 0;
+
+    void Run(const std::shared_ptr<TWorker>& self, THighTimer* timer) {
+        int64_t deadline = MonotonicNs() + IntervalNs;
+        while (!Stop) {
+            while (!Stop) {
+                const int64_t left = deadline - MonotonicNs();
+                if (left <= 0) break;
+                SleepUntilNs(left > StopCheckNs ? MonotonicNs() + StopCheckNs : deadline);
+            }
+            if (Stop) break;
+            Post([self, timer] { self->Tick(*timer); });
+            deadline += IntervalNs;
+            // After a stall of the worker itself (a suspended machine) the phase starts
+            // afresh; ticks the main thread is slow to take still queue up.
+            const int64_t now = MonotonicNs();
+            if (now - deadline > IntervalNs) deadline = now + IntervalNs;
+        }
+    }
+
+    // On the main thread.
+    void Tick(THighTimer& timer) {
+        if (Stop) return;
+        try {
+            Handler(timer);
+        } catch (...) {
+            if (OnError)
+                OnError(std::current_exception());
+            else
+                ReportToStderr(std::current_exception());
+        }
+    }
+};
+
+THighTimer::THighTimer(TPost post) : Post(std::move(post)) {}
+
+THighTimer::~THighTimer() {
+    IsEnabled = false;
+    Restart();
+}
+
+void THighTimer::SetTimerRes(uint32_t ms) {
+    if (ms < MinPeriod) ms = MinPeriod;
+    if (ms == Res) return;
+    Res = ms;
+    Restart();
+}
+
+void THighTimer::SetInterval(uint32_t ms) {
+    if (ms == IntervalMs || ms < Res) return;
+    IntervalMs = ms > MaxPeriod ? MaxPeriod : ms;
+    Restart();
+}
+
+void THighTimer::SetEnabled(bool on) {
+    if (on == IsEnabled) return;
+    IsEnabled = on;
+    Restart();
+}
+
+void THighTimer::SetOnTimer(TOnTimer handler) {
+    OnTimer = std::move(handler);
+    Restart();
+}
+
+void THighTimer::Restart() {
+    if (std::shared_ptr<TWorker> old = std::move(Worker)) {
+        Worker.reset();
+        old->Stop = true;
+        // The worker only sleeps and posts: it ends within one sleep slice. A handler
+        // that stops its own timer runs on the main thread, never on the worker.
+        old->Thread.join();
+    }
+    if (IntervalMs == 0 || !IsEnabled || !OnTimer || !Post) return;
+    auto w = std::make_shared<TWorker>();
+    w->Post = Post;
+    w->Handler = OnTimer;
+    w->OnError = OnError;
+    w->IntervalNs = int64_t{IntervalMs} * NsPerMs;
+    w->Thread = std::thread([w, this] { w->Run(w, this); });
+    ResInEffect = Res;
+    Worker = std::move(w);
+}
