@@ -64,13 +64,18 @@ void TfrmSongInfo::SetReadOnly(bool readOnly) {
         setTabOrder(btnOK, edTitle);
         setTabOrder(edTitle, edPlayer);
         setTabOrder(edPlayer, memRemark);
-        btnOK->setFocus();
     } else {
         setTabOrder(edTitle, edPlayer);
         setTabOrder(edPlayer, memRemark);
         setTabOrder(memRemark, btnOK);
-        edTitle->setFocus();
     }
+    if (isVisible()) (readOnly ? static_cast<QWidget*>(btnOK) : edTitle)->setFocus();
+}
+
+void TfrmSongInfo::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The first control of the tab order has the focus.
+    (IsReadOnly ? static_cast<QWidget*>(btnOK) : edTitle)->setFocus();
 }
 
 void TfrmSongInfo::FillFields(const TSongInfoRec& info) {

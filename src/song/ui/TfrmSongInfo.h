@@ -34,6 +34,9 @@ public:
     QPlainTextEdit* memRemark = nullptr;
     QPushButton* btnOK = nullptr;
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     bool IsReadOnly = false;
 };
