@@ -5,6 +5,7 @@
 
 #include "base/FileUtil.h"
 #include "base/ShortString.h"
+#include "sound/LatencyClock.h"
 #include "sound/MidiLog.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/PulseAudioDevices.h"
@@ -14,10 +15,12 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -151,6 +154,187 @@ struct TKTDirectMusic::TFluid {
     }
 };
 
+namespace {
+
+// FluidSynth renders in blocks of this many frames: a message takes effect at the
+// start of the next block.
+constexpr int FluidBlock = 64;
+// Messages that can wait for the renderer; a key press sends at most 16 (a chord of
+// eight notes and their pedal), the accompaniment a few per step.
+constexpr size_t QueueCapacity = 4096;
+
+int64_t MonotonicNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The reverb's decay for a room size of FluidSynth's, in seconds.
+double ReverbDecaySeconds(double roomsize) {
+    return ReverbMinTime + std::clamp(roomsize, 0.0, 1.0) * (ReverbMaxTime - ReverbMinTime);
+}
+
+// Frames of silence after the last voice before the effects' tails are taken as over.
+int64_t TailFramesFor(double roomsize) {
+    return std::llround((ReverbDecaySeconds(roomsize) + 0.5) * TKTDirectMusic::SampleRate);
+}
+
+// Applies one message to the synthesiser.
+void ApplyToSynth(fluid_synth_t* synth, const TTimedMessage& m) {
+    const uint8_t ch = m.Status & 0x0F;
+    switch (m.Status & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(synth, ch, m.Data1);
+        break;
+    case 0x90:
+        if (m.Data2 == 0)
+            fluid_synth_noteoff(synth, ch, m.Data1);
+        else
+            fluid_synth_noteon(synth, ch, m.Data1, m.Data2);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, ch, m.Data1, m.Data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(synth, ch, m.Data1, m.Data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_select(synth, ch, m.SoundFont, m.Bank, m.Program);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, ch, m.Data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(synth, ch, m.Data1 | (m.Data2 << 7));
+        break;
+    }
+}
+
+bool StartsSound(const TTimedMessage& m) {
+    return (m.Status & 0xF0) == 0x90 && m.Data2 != 0;
+}
+
+} // namespace
+
+// The rendering side. Render runs on one thread at a time: the audio driver's, or the
+// caller of RenderOffline. The senders reach it only through the queue and atomics.
+struct TKTDirectMusic::TRenderer {
+    TTimedMessageQueue<QueueCapacity> Queue;
+    fluid_synth_t* Synth = nullptr;
+    std::function<int64_t()> Now; // the senders' clock
+
+    // Set by the senders' side, read by the renderer.
+    std::atomic<bool> SampleStamps{false};
+    std::atomic<int> PeriodFrames{64};
+    std::atomic<int> MaxDelayFrames{1 << 30};
+    std::atomic<int64_t> TailFrames{TailFramesFor(0.2)};
+    std::atomic<bool> RestartLine{true};
+    // Published by the renderer.
+    std::atomic<int64_t> Rendered{0};
+    std::atomic<int> Delay{0};
+    std::atomic<bool> Resting{true};
+
+    // The renderer's own.
+    TLatencyClock Clock{SampleRate};
+    int64_t Position = 0;    // frames rendered
+    int64_t FluidFrames = 0; // frames FluidSynth rendered (none at rest)
+    int64_t QuietFrames = 0; // frames rendered since the last voice ended
+    bool AtRest = true;      // nothing has sounded yet
+    std::array<float, 2 * FluidBlock> Scratch{};
+
+    int64_t Stamp() const {
+        if (SampleStamps.load(std::memory_order_relaxed))
+            return Rendered.load(std::memory_order_acquire);
+        return Now ? Now() : MonotonicNanos();
+    }
+
+    void Render(float* left, float* right, int frames, int64_t now) {
+        const bool sampleStamps = SampleStamps.load(std::memory_order_relaxed);
+        if (!sampleStamps) {
+            if (RestartLine.exchange(false)) Clock.Reset();
+            Clock.Configure(PeriodFrames.load(std::memory_order_relaxed),
+                            MaxDelayFrames.load(std::memory_order_relaxed));
+            Clock.Period(now, Position, frames);
+            Delay.store(Clock.DelayFrames(), std::memory_order_relaxed);
+        }
+        // Notes played while nothing rendered (the driver stopped) wake the renderer.
+        if (AtRest && fluid_synth_get_active_voice_count(Synth) > 0) SetAtRest(false);
+        int done = 0;
+        while (const TTimedMessage* m = Queue.Front()) {
+            const int64_t due = sampleStamps ? m->Sent : Clock.Due(m->Sent);
+            if (due - Position >= frames) break; // a later period's
+            // A message whose time has passed plays at once, after those before it.
+            const int at = static_cast<int>(std::clamp<int64_t>(due - Position, done, frames));
+            Segment(left, right, done, at);
+            done = at;
+            if (AtRest && StartsSound(*m)) Wake();
+            ApplyToSynth(Synth, *m);
+            Queue.Pop();
+        }
+        Segment(left, right, done, frames);
+        Position += frames;
+        Rendered.store(Position, std::memory_order_release);
+    }
+
+    // Frames [from, to) of the period.
+    void Segment(float* left, float* right, int from, int to) {
+        const int frames = to - from;
+        if (frames <= 0) return;
+        std::fill(left + from, left + to, 0.0f);
+        std::fill(right + from, right + to, 0.0f);
+        if (AtRest) return;
+        float* out[2] = {left + from, right + from};
+        float* fx[4] = {out[0], out[1], out[0], out[1]};
+        fluid_synth_process(Synth, frames, 4, fx, 2, out);
+        FluidFrames += frames;
+        if (fluid_synth_get_active_voice_count(Synth) > 0) {
+            QuietFrames = 0;
+        } else if ((QuietFrames += frames) >= TailFrames.load(std::memory_order_relaxed)) {
+            SetAtRest(true);
+        }
+    }
+
+    // Leaving rest for a note: what is left of FluidSynth's current block is silence
+    // and is dropped, so that the note's block starts exactly where the note is due.
+    void Wake() {
+        const int rest = static_cast<int>((FluidBlock - FluidFrames % FluidBlock) % FluidBlock);
+        if (rest > 0) {
+            float* out[2] = {Scratch.data(), Scratch.data() + FluidBlock};
+            float* fx[4] = {out[0], out[1], out[0], out[1]};
+            fluid_synth_process(Synth, rest, 4, fx, 2, out);
+            FluidFrames += rest;
+        }
+        SetAtRest(false);
+    }
+
+    void SetAtRest(bool on) {
+        AtRest = on;
+        QuietFrames = 0;
+        Resting.store(on, std::memory_order_relaxed);
+    }
+
+    // The audio driver's callback: one period of FluidSynth's output, with the
+    // messages due in it applied at their frames.
+    static int DriverCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
+        auto* renderer = static_cast<TRenderer*>(data);
+        for (int i = 0; i < nfx; ++i)
+            if (fx[i]) std::fill(fx[i], fx[i] + len, 0.0f);
+        for (int i = 2; i < nout; ++i)
+            std::fill(out[i], out[i] + len, 0.0f);
+        if (nout < 2) return FLUID_FAILED;
+        renderer->Render(out[0], out[1], len, renderer->Now ? renderer->Now() : MonotonicNanos());
+        return FLUID_OK;
+    }
+
+    // With no renderer running: every message waiting goes to the synthesiser now.
+    void Flush() {
+        while (const TTimedMessage* m = Queue.Front()) {
+            ApplyToSynth(Synth, *m);
+            Queue.Pop();
+        }
+    }
+};
+
 TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
     : Voices(voices), Log(setup.Log ? *setup.Log : ProcessMidiLog()),
       PlatformVersion(setup.DirectXVersion), Fluid(new TFluid) {
@@ -178,6 +362,13 @@ TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
             fluid_synth_add_sfloader(Fluid->Synth, loader);
         }
     }
+    Renderer = std::make_unique<TRenderer>();
+    Renderer->Synth = Fluid->Synth;
+    Renderer->Now = std::move(setup.Clock);
+    double roomsize = 0;
+    if (Fluid->Synth &&
+        fluid_synth_get_reverb_group_roomsize(Fluid->Synth, -1, &roomsize) == FLUID_OK)
+        Renderer->TailFrames = TailFramesFor(roomsize);
     AttachDirectSound(0);
     Ports = setup.Ports ? std::move(*setup.Ports) : EnumeratePorts(AudioDrivers());
 }
@@ -242,6 +433,9 @@ bool TKTDirectMusic::OpenOfflinePort() {
     if (Open != TOpenPort::None || !Fluid->Synth) return false;
     Open = TOpenPort::Offline;
     PortActive = true;
+    // Without a clock of its own the offline port's time is the sample it rendered.
+    Renderer->SampleStamps = !Renderer->Now;
+    ConfigureClockLocked();
     return true;
 }
 
@@ -297,7 +491,9 @@ bool TKTDirectMusic::StartDriverLocked() {
         fluid_settings_setstr(s, "audio.alsa.device",
                               device && device->System == TAudioSystem::Alsa ? device->Name.c_str()
                                                                              : "default");
-    Fluid->Driver = new_fluid_audio_driver(s, Fluid->Synth);
+    ConfigureClockLocked();
+    Renderer->RestartLine = true;
+    Fluid->Driver = new_fluid_audio_driver2(s, TRenderer::DriverCallback, Renderer.get());
     return Fluid->Driver != nullptr;
 }
 
@@ -305,6 +501,13 @@ void TKTDirectMusic::StopDriverLocked() {
     if (!Fluid || !Fluid->Driver) return;
     delete_fluid_audio_driver(Fluid->Driver);
     Fluid->Driver = nullptr;
+    // The driver's thread is gone: what it left waiting plays now.
+    Renderer->Flush();
+}
+
+void TKTDirectMusic::ConfigureClockLocked() {
+    Renderer->PeriodFrames = Fluid->PeriodFrames;
+    Renderer->MaxDelayFrames = Fluid->PeriodFrames * Fluid->Periods;
 }
 
 bool TKTDirectMusic::SoftwarePortLocked() const {
@@ -477,21 +680,8 @@ bool TKTDirectMusic::SendLocked(uint8_t status, uint8_t data1, uint8_t data2) {
         const uint8_t bytes[3] = {status, data1, data2};
         return Fluid->Sequencer.Send(bytes, MessageLength(status));
     }
-    fluid_synth_t* synth = Fluid->Synth;
     const uint8_t ch = status & 0x0F;
     switch (status & 0xF0) {
-    case 0x80:
-        // A note that already ended is no failure: the message reached the synthesiser.
-        fluid_synth_noteoff(synth, ch, data1);
-        return true;
-    case 0x90:
-        if (data2 == 0) {
-            fluid_synth_noteoff(synth, ch, data1);
-            return true;
-        }
-        return fluid_synth_noteon(synth, ch, data1, data2) == FLUID_OK;
-    case 0xA0:
-        return fluid_synth_key_pressure(synth, ch, data1, data2) == FLUID_OK;
     case 0xB0:
         // Bank selects are kept here and take effect with the next program change.
         if (data1 == 0x00) {
@@ -502,16 +692,40 @@ bool TKTDirectMusic::SendLocked(uint8_t status, uint8_t data1, uint8_t data2) {
             BankLSB[ch] = data2;
             return true;
         }
-        return fluid_synth_cc(synth, ch, data1, data2) == FLUID_OK;
+        break;
     case 0xC0:
         Program[ch] = data1;
         return ProgramChangeLocked(ch, data1);
-    case 0xD0:
-        return fluid_synth_channel_pressure(synth, ch, data1) == FLUID_OK;
-    case 0xE0:
-        return fluid_synth_pitch_bend(synth, ch, data1 | (data2 << 7)) == FLUID_OK;
     }
-    return false;
+    // A note that already ended is no failure: the message reached the synthesiser.
+    ScheduleLocked(status, data1, data2);
+    return true;
+}
+
+void TKTDirectMusic::ScheduleLocked(uint8_t status, uint8_t data1, uint8_t data2, int soundFont,
+                                    int bank, int program) {
+    TTimedMessage m{Renderer->Stamp(), status, data1, data2, soundFont, bank, program};
+    // The offline port renders whenever its caller asks; a software port only while
+    // its driver runs.
+    if (Open == TOpenPort::Offline) {
+        if (Renderer->Queue.Push(m)) return;
+        // Nobody has rendered for thousands of messages: what waits is applied now,
+        // in order, as the renderer would.
+        TLock rendering(RenderMutex);
+        Renderer->Flush();
+    } else if (Fluid->Driver) {
+        // A full queue means the driver's thread is behind: it takes what is due each
+        // period, so wait for it a little rather than overtake what waits. A driver
+        // that stopped rendering altogether gets the message directly.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        do {
+            if (Renderer->Queue.Push(m)) return;
+            std::this_thread::yield();
+        } while (std::chrono::steady_clock::now() < giveUp);
+    } else {
+        Renderer->Flush(); // nothing renders: what the last driver left, first
+    }
+    ApplyToSynth(Fluid->Synth, m);
 }
 
 bool TKTDirectMusic::ProgramChangeLocked(uint8_t channel, uint8_t program) {
@@ -520,8 +734,8 @@ bool TKTDirectMusic::ProgramChangeLocked(uint8_t channel, uint8_t program) {
     // Nothing in the set answers: the channel keeps its voice.
     if (position < 0 || position >= Voices.Count()) return false;
     const TVoiceEntry& e = Voices[position];
-    return fluid_synth_program_select(Fluid->Synth, channel, Fluid->SoundFont, e.SynthBank,
-                                      e.SynthProgram) == FLUID_OK;
+    ScheduleLocked(0xC0 | channel, program, 0, Fluid->SoundFont, e.SynthBank, e.SynthProgram);
+    return true;
 }
 
 bool TKTDirectMusic::NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) {
@@ -611,6 +825,7 @@ bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
     if (!SoftwarePortLocked()) return false;
     const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
     ApplyPeriodsLocked(ms, static_cast<uint32_t>(std::lround(frames * 1000.0 / SampleRate)));
+    ConfigureClockLocked();
     if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
     if (!Fluid->Driver) return true;
     StopDriverLocked();
@@ -625,6 +840,7 @@ bool TKTDirectMusic::SetWritePeriod(uint32_t ms) {
     const uint32_t latency =
         static_cast<uint32_t>(std::lround(frames * periods * 1000.0 / SampleRate));
     ApplyPeriodsLocked(latency, ms);
+    ConfigureClockLocked();
     if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
     if (!Fluid->Driver) return true;
     StopDriverLocked();
@@ -679,15 +895,29 @@ void TKTDirectMusic::SetReverbLevel(uint8_t level) {
     fluid_synth_set_reverb_group_damp(synth, -1, damp);
     fluid_synth_set_reverb_group_width(synth, -1, width);
     fluid_synth_set_reverb_group_level(synth, -1, wet);
+    Renderer->TailFrames = TailFramesFor(roomsize);
 }
 
 // ---- Offline audio ----
 
 bool TKTDirectMusic::RenderOffline(std::span<float> left, std::span<float> right) {
-    TLock lock(Mutex);
-    if (Open != TOpenPort::Offline || left.size() != right.size()) return false;
-    return fluid_synth_write_float(Fluid->Synth, static_cast<int>(left.size()), left.data(), 0, 1,
-                                   right.data(), 0, 1) == FLUID_OK;
+    {
+        TLock lock(Mutex);
+        if (Open != TOpenPort::Offline || left.size() != right.size()) return false;
+    }
+    // The port stays open once opened: the rendering needs the senders' lock no more.
+    TLock rendering(RenderMutex);
+    Renderer->Render(left.data(), right.data(), static_cast<int>(left.size()),
+                     Renderer->SampleStamps ? 0 : Renderer->Stamp());
+    return true;
+}
+
+int TKTDirectMusic::LatencyDelayFrames() const {
+    return Renderer->Delay.load(std::memory_order_relaxed);
+}
+
+bool TKTDirectMusic::RenderingAtRest() const {
+    return Renderer->Resting.load(std::memory_order_relaxed);
 }
 
 int TKTDirectMusic::ActiveVoiceCount() const {

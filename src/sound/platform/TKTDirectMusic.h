@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -36,6 +37,12 @@ struct TKTDirectMusicSetup {
     TMidiLog* Log = nullptr;
     // The platform version found at start-up: reverb is set only from 0x700 on.
     uint32_t DirectXVersion = DirectXVersionUsable;
+    // The latency clock's time in nanoseconds; the monotonic clock when empty. With
+    // an offline port and a clock given, each RenderOffline call renders as one
+    // driver period that starts at the clock's time, so messages play one delay after
+    // the time they were sent; without a clock an offline port stamps messages with
+    // the sample rendered so far and plays them there, with no delay.
+    std::function<int64_t()> Clock;
 
     // No devices and no ports: for a wrapper that renders offline only (tests, songs
     // rendered to files), which then opens its offline port.
@@ -138,16 +145,29 @@ public:
     int DriverPeriodFrames() const EXCLUDES(Mutex);
     int DriverPeriods() const EXCLUDES(Mutex);
 
-    // Renders frames of stereo audio from an offline port; false otherwise.
-    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(Mutex);
+    // Renders frames of stereo audio from an offline port; false otherwise. Messages
+    // sent from other threads meanwhile wait for the next call: the sending side and
+    // the rendering side share no lock.
+    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(Mutex, RenderMutex);
+    // The latency clock's delay in frames: a message plays this long after it was
+    // sent (0 for an offline port that stamps with samples).
+    int LatencyDelayFrames() const;
+    // True while nothing sounds and the renderer spends nothing on silence.
+    bool RenderingAtRest() const;
     // Voices sounding now (all channels).
     int ActiveVoiceCount() const EXCLUDES(Mutex);
 
 private:
     struct TFluid;
+    struct TRenderer;
     enum class TOpenPort { None, Software, Offline, Sequencer };
 
     bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
+    // Stamps a message with the latency clock and hands it to the renderer; to the
+    // synthesiser at once when nothing renders (no driver running), or when the queue
+    // stays full (a driver that stopped rendering; an offline port nobody renders).
+    void ScheduleLocked(uint8_t status, uint8_t data1, uint8_t data2, int soundFont = -1,
+                        int bank = 0, int program = 0) REQUIRES(Mutex) EXCLUDES(RenderMutex);
     bool ProgramChangeLocked(uint8_t channel, uint8_t program) REQUIRES(Mutex);
     int ResolveProgram(uint8_t channel, uint8_t program) const REQUIRES(Mutex);
     void BuildPatchIndex() REQUIRES(Mutex);
@@ -156,6 +176,8 @@ private:
     void SetActiveLocked(bool on) REQUIRES(Mutex);
     bool StartDriverLocked() REQUIRES(Mutex);
     void StopDriverLocked() REQUIRES(Mutex);
+    // The latency clock's period and largest delay from the driver's buffer.
+    void ConfigureClockLocked() REQUIRES(Mutex);
     bool SoftwarePortLocked() const REQUIRES(Mutex);
     void ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) REQUIRES(Mutex);
 
@@ -165,6 +187,12 @@ private:
     TMidiLog& Log;
     const uint32_t PlatformVersion;
     mutable TMutex Mutex; // one caller at a time: the main thread and the tempo clock
+    // The rendering side: its queue, latency clock and state belong to whichever
+    // thread renders (the driver's, or the caller of RenderOffline under RenderMutex).
+    std::unique_ptr<TRenderer> Renderer;
+    // Offline renders, one at a time; a sender takes it only when the offline queue
+    // overflowed because nobody rendered.
+    mutable TMutex RenderMutex;
     std::unique_ptr<TFluid> Fluid PT_GUARDED_BY(Mutex);
     std::unique_ptr<TKTDirectSound> DirectSound PT_GUARDED_BY(Mutex);
     TPortList Ports; // filled by the constructor, read-only after
