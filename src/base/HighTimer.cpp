@@ -61,10 +61,12 @@ struct THighTimer::TWorker {
             if (Stop) break;
             Post([self, timer] { self->Tick(*timer); });
             deadline += IntervalNs;
-            // After a stall of the worker itself (a suspended machine) the phase starts
-            // afresh; ticks the main thread is slow to take still queue up.
-            const int64_t now = MonotonicNs();
-            if (now - deadline > IntervalNs) deadline = now + IntervalNs;
+            // After a stall of the worker itself (a loaded or suspended machine) the
+            // missed ticks are dropped but the phase is kept, so that the ticks stay on
+            // the grid playback started with; ticks the main thread is slow to take
+            // still queue up.
+            const int64_t behind = MonotonicNs() - deadline;
+            if (behind > IntervalNs) deadline += behind / IntervalNs * IntervalNs;
         }
     }
 
