@@ -140,7 +140,7 @@ void TPianoCore::SetUpSound() {
         Window.ShowMessage("msf4.s not found.");
         return;
     }
-    Music->LoadVoiceSetFromMemory(image);
+    Music->LoadVoiceSetFromMemory(std::move(image));
 }
 
 void TPianoCore::ApplySettings(const TSettings& record, const TSwitchBlock& switches) {

@@ -24,6 +24,7 @@ void TLatencyClock::Configure(int periodFrames, int maxDelayFrames) {
 }
 
 void TLatencyClock::Period(int64_t now, int64_t first, int frames) {
+    LastFrames = frames;
     const double framesToNanos = NanosPerSecond / Rate;
     if (Locked) {
         const double predicted = AnchorTime + double(first - AnchorSample) * framesToNanos;
@@ -51,7 +52,7 @@ int64_t TLatencyClock::SampleAt(int64_t time) const {
 int TLatencyClock::DelayFrames() const {
     // Leads below a twentieth of a frame are the clocks' rounding, not the renderer's.
     const int lead = static_cast<int>(std::ceil(std::max(LeadPeak - 0.05, 0.0)));
-    return std::min(PeriodFrames + lead, MaxDelayFrames);
+    return std::min(std::max(PeriodFrames, LastFrames) + lead, MaxDelayFrames);
 }
 
 int64_t TLatencyClock::Due(int64_t sent) const {

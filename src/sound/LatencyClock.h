@@ -81,6 +81,7 @@ private:
     const int Rate;
     int PeriodFrames = 64;
     int MaxDelayFrames = 1 << 30;
+    int LastFrames = 0; // the renderer's last period, when longer than the driver's
     bool Locked = false;
     double AnchorTime = 0; // nanoseconds of AnchorSample on the line
     int64_t AnchorSample = 0;

@@ -142,9 +142,17 @@ struct TKTDirectMusic::TFluid {
     fluid_settings_t* Settings = nullptr;
     fluid_synth_t* Synth = nullptr;
     fluid_audio_driver_t* Driver = nullptr;
-    int SoundFont = -1; // id of the loaded voice set in the synthesiser
-    int PeriodFrames = 64;
-    int Periods = 16;
+    int SoundFont = -1;    // id of the loaded voice set in the synthesiser
+    int PeriodFrames = 64; // the write period in force
+    int Periods = 16;      // write latency = PeriodFrames * Periods
+    // The driver's own periods: smaller than the write period, so that the latency
+    // clock's delay (one driver period and the renderer's lead) stays well inside
+    // the write latency.
+    int DriverFrames = 64;
+    int DriverPeriodCount = 16;
+    // The latency and period last asked for: each setter keeps the other's request,
+    // so that lowering the latency from a long period does not keep it high.
+    uint32_t LatencyMs = 23, PeriodMs = 1;
     TSeqMidiOutput Sequencer;
 
     ~TFluid() {
@@ -478,8 +486,8 @@ bool TKTDirectMusic::StartDriverLocked() {
     const std::string& driver = Ports.Output(OpenIndex >= 0 ? OpenIndex : 0).Identity.Driver;
     fluid_settings_t* s = Fluid->Settings;
     if (fluid_settings_setstr(s, "audio.driver", driver.c_str()) != FLUID_OK) return false;
-    fluid_settings_setint(s, "audio.period-size", Fluid->PeriodFrames);
-    fluid_settings_setint(s, "audio.periods", Fluid->Periods);
+    fluid_settings_setint(s, "audio.period-size", Fluid->DriverFrames);
+    fluid_settings_setint(s, "audio.periods", Fluid->DriverPeriodCount);
     // Render through the selected device when it belongs to this driver's system.
     const TSoundDevice* device = DirectSound ? DirectSound->SelectedDevice() : nullptr;
     if (driver == "pulseaudio")
@@ -506,7 +514,7 @@ void TKTDirectMusic::StopDriverLocked() {
 }
 
 void TKTDirectMusic::ConfigureClockLocked() {
-    Renderer->PeriodFrames = Fluid->PeriodFrames;
+    Renderer->PeriodFrames = Fluid->DriverFrames;
     Renderer->MaxDelayFrames = Fluid->PeriodFrames * Fluid->Periods;
 }
 
@@ -538,23 +546,37 @@ void TKTDirectMusic::FillVoiceList() {
 }
 
 bool TKTDirectMusic::LoadVoiceSetFromMemory(std::span<const uint8_t> image) {
-    {
-        TLock lock(Mutex);
-        auto collection = std::make_unique<TDlsCollection>();
-        const TDlsReadResult read = ReadDls(image, *collection);
-        Collection.reset();
-        if (!read.Ok) {
-            Voices.Clear();
-            BuildPatchIndex();
-            VoiceSetError = read.Message;
-            return false;
-        }
-        Collection = std::move(collection);
-        VoiceSetError.clear();
-        FillVoiceList();
-        Voices.Sort();
-    }
+    if (!ReadVoiceSetImage(image)) return false;
     DownloadVoices();
+    return true;
+}
+
+bool TKTDirectMusic::LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) {
+    const bool read = ReadVoiceSetImage(image);
+    // The collection holds what it needs: the file's bytes go before the download
+    // makes its own copies.
+    std::vector<uint8_t>().swap(image);
+    if (!read) return false;
+    DownloadVoices();
+    return true;
+}
+
+bool TKTDirectMusic::ReadVoiceSetImage(std::span<const uint8_t> image) {
+    TLock lock(Mutex);
+    auto collection = std::make_unique<TDlsCollection>();
+    const TDlsReadResult read = ReadDls(image, *collection);
+    Collection.reset();
+    SamplesHandedOver = false;
+    if (!read.Ok) {
+        Voices.Clear();
+        BuildPatchIndex();
+        VoiceSetError = read.Message;
+        return false;
+    }
+    Collection = std::move(collection);
+    VoiceSetError.clear();
+    FillVoiceList();
+    Voices.Sort();
     return true;
 }
 
@@ -565,6 +587,7 @@ bool TKTDirectMusic::LoadExternalDLS(const std::string& path) {
     // With the list emptied, the old set has nothing left to play: let it go, so that
     // a later download cannot hand the synthesiser a set the list does not show.
     Collection.reset();
+    SamplesHandedOver = false;
     if (path.empty() || !FileExists(path)) return false;
     auto collection = std::make_unique<TDlsCollection>();
     const TDlsReadResult read = ReadDlsFile(path, *collection);
@@ -589,12 +612,23 @@ bool TKTDirectMusic::DownloadVoices() {
     {
         TLock lock(Mutex);
         if (!Collection || !SoftwarePortLocked()) return false;
+        if (SamplesHandedOver) {
+            // The synthesiser holds this very set: downloading it again changes nothing.
+            if (Fluid->SoundFont >= 0) return true;
+            VoiceSetError = "the voice set's samples were handed to the synthesiser already";
+            return false;
+        }
         image = std::make_shared<std::vector<uint8_t>>();
         const TVoiceSetConvertResult result = BuildRuntimeSoundFont(*Collection, *image);
         if (!result.Ok) {
             VoiceSetError = result.Message;
             return false;
         }
+        // The converted image carries every sample, and the synthesiser keeps its own
+        // copy of them: the collection's are not needed again.
+        for (TDlsWave& wave : Collection->Waves)
+            std::vector<int16_t>().swap(wave.Samples);
+        SamplesHandedOver = true;
     }
     return LoadSoundFontImage(std::move(image));
 }
@@ -813,20 +847,29 @@ bool TKTDirectMusic::SetSynthVolume(int32_t level) {
 }
 
 void TKTDirectMusic::ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) {
+    Fluid->LatencyMs = latencyMs;
+    Fluid->PeriodMs = periodMs;
     Fluid->PeriodFrames = static_cast<int>(std::clamp<int64_t>(
         std::llround(double(periodMs) * SampleRate / 1000.0), MinPeriodFrames, MaxPeriodFrames));
     const double periodInForce = Fluid->PeriodFrames * 1000.0 / SampleRate;
     Fluid->Periods = static_cast<int>(
         std::clamp<int64_t>(std::llround(latencyMs / periodInForce), MinPeriods, MaxPeriods));
+    // The driver renders an eighth of the latency at a time (at most a write period),
+    // in whole blocks of FluidSynth's: the lowest latencies get its smallest periods.
+    const int latencyFrames = Fluid->PeriodFrames * Fluid->Periods;
+    const int driver = std::min(Fluid->PeriodFrames, latencyFrames / 8) / FluidBlock * FluidBlock;
+    Fluid->DriverFrames = std::clamp(driver, MinPeriodFrames, MaxPeriodFrames);
+    Fluid->DriverPeriodCount =
+        std::clamp(latencyFrames / Fluid->DriverFrames, MinPeriods, MaxPeriods);
 }
 
 bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
     TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
-    const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
-    ApplyPeriodsLocked(ms, static_cast<uint32_t>(std::lround(frames * 1000.0 / SampleRate)));
+    const int frames = Fluid->DriverFrames, periods = Fluid->DriverPeriodCount;
+    ApplyPeriodsLocked(ms, Fluid->PeriodMs);
     ConfigureClockLocked();
-    if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
+    if (frames == Fluid->DriverFrames && periods == Fluid->DriverPeriodCount) return true;
     if (!Fluid->Driver) return true;
     StopDriverLocked();
     return StartDriverLocked();
@@ -835,13 +878,11 @@ bool TKTDirectMusic::SetWriteLatency(uint32_t ms) {
 bool TKTDirectMusic::SetWritePeriod(uint32_t ms) {
     TLock lock(Mutex);
     if (!SoftwarePortLocked()) return false;
-    const int frames = Fluid->PeriodFrames, periods = Fluid->Periods;
-    // The latency stays what it was; the number of periods follows the new period.
-    const uint32_t latency =
-        static_cast<uint32_t>(std::lround(frames * periods * 1000.0 / SampleRate));
-    ApplyPeriodsLocked(latency, ms);
+    const int frames = Fluid->DriverFrames, periods = Fluid->DriverPeriodCount;
+    // The latency asked for stays; the number of periods follows the new period.
+    ApplyPeriodsLocked(Fluid->LatencyMs, ms);
     ConfigureClockLocked();
-    if (frames == Fluid->PeriodFrames && periods == Fluid->Periods) return true;
+    if (frames == Fluid->DriverFrames && periods == Fluid->DriverPeriodCount) return true;
     if (!Fluid->Driver) return true;
     StopDriverLocked();
     return StartDriverLocked();
@@ -862,12 +903,12 @@ uint32_t TKTDirectMusic::GetWritePeriod() const {
 
 int TKTDirectMusic::DriverPeriodFrames() const {
     TLock lock(Mutex);
-    return Fluid->PeriodFrames;
+    return Fluid->DriverFrames;
 }
 
 int TKTDirectMusic::DriverPeriods() const {
     TLock lock(Mutex);
-    return Fluid->Periods;
+    return Fluid->DriverPeriodCount;
 }
 
 void TKTDirectMusic::SetReverbLevel(uint8_t level) {

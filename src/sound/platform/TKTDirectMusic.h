@@ -103,12 +103,18 @@ public:
     // order, sorts it and downloads the voices; false when the image is no DLS
     // collection (the voice list is then empty).
     bool LoadVoiceSetFromMemory(std::span<const uint8_t> image) EXCLUDES(Mutex);
+    // The same with the image handed over: it is let go as soon as it is read, before
+    // the download, so that the file's bytes, the collection, the converted SoundFont
+    // and the synthesiser's samples are never all held at once.
+    bool LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) EXCLUDES(Mutex);
     // An external set (a UTF-8 path; "" when the settings ask for none): empties the
     // voice list, then, when the file exists and reads, fills it in the collection's
     // own order (no sorting).
     bool LoadExternalDLS(const std::string& path) EXCLUDES(Mutex);
     // Hands the loaded set's instruments to the synthesiser: false without a set or
-    // without a software synthesiser port.
+    // without a software synthesiser port. The set's samples are let go once the
+    // synthesiser holds them; downloading the same set again is then a success that
+    // changes nothing.
     bool DownloadVoices() EXCLUDES(Mutex);
     // LoadExternalDLS, then DownloadVoices; always true.
     bool ReloadExternalDLS(const std::string& path) EXCLUDES(Mutex);
@@ -163,6 +169,8 @@ private:
     enum class TOpenPort { None, Software, Offline, Sequencer };
 
     bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
+    // Reads a DLS image into the collection and fills the voice list, sorted.
+    bool ReadVoiceSetImage(std::span<const uint8_t> image) EXCLUDES(Mutex);
     // Stamps a message with the latency clock and hands it to the renderer; to the
     // synthesiser at once when nothing renders (no driver running), or when the queue
     // stays full (a driver that stopped rendering; an offline port nobody renders).
@@ -201,6 +209,8 @@ private:
     bool EngineActive GUARDED_BY(Mutex) = false;
     bool PortActive GUARDED_BY(Mutex) = false;
     std::unique_ptr<TDlsCollection> Collection GUARDED_BY(Mutex);
+    // The collection's samples went to the synthesiser and were let go.
+    bool SamplesHandedOver GUARDED_BY(Mutex) = false;
     std::string VoiceSetError GUARDED_BY(Mutex);
 
     // Channel state kept from the messages sent.

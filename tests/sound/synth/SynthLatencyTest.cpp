@@ -140,7 +140,7 @@ std::vector<float> Chord(const std::array<int64_t, 3>& sent, int notes, int* del
 } // namespace
 
 TEST(SynthLatency, AChordSentAtKnownSamplesStartsOneDelayLater) {
-    // Latency 10 ms runs 5 ms periods (221 frames); the notes are sent at frames that
+    // Latency 10 ms runs 64-frame driver periods; the notes are sent at frames that
     // fall within periods, and each sounds one delay after it was sent. The first
     // leaves silence exactly then; a note joining a sounding chord starts with
     // FluidSynth's next 64-frame block from there.
@@ -149,7 +149,7 @@ TEST(SynthLatency, AChordSentAtKnownSamplesStartsOneDelayLater) {
     const std::vector<float> one = Chord(sent, 1, &delay);
     const std::vector<float> two = Chord(sent, 2);
     const std::vector<float> three = Chord(sent, 3);
-    EXPECT_EQ(delay, 221) << "one period of 5 ms: the periods come exactly on time";
+    EXPECT_EQ(delay, 64) << "one period: the periods come exactly on time";
     EXPECT_LE(delay, 441) << "never more than the latency";
 
     EXPECT_EQ(FirstSound(one), sent[0] + delay);
@@ -191,7 +191,7 @@ TEST(SynthLatency, AMessageWhoseTimeHasPassedPlaysAtOnce) {
     s.RenderUntil(2200);
     const int64_t next = int64_t(s.Sound.size());
     ASSERT_GE(next, 2200);
-    // Stamped at sample 1000, due at 1221, but handed over only after 2200.
+    // Stamped at sample 1000, due at 1064, but handed over only after 2200.
     s.At(1000);
     s.Synth.NoteOn(0, 69, 100);
     s.RenderUntil(4000);

@@ -180,19 +180,29 @@ TEST(SynthMessages, ChannelsKeepTheirVoicesWhenTheSetIsDownloadedAgain) {
 TEST(SynthProperties, LatencyAndPeriodBecomeTheDriversPeriods) {
     TVoiceList voices;
     TOfflineSynth synth(voices);
-    // Period 10 ms is 441 frames; 30 ms of latency are three such periods.
+    // Period 10 ms is 441 frames; 30 ms of latency are three such periods. The driver
+    // renders an eighth of the latency at a time in whole 64-frame blocks: 128 frames,
+    // ten of them.
     ASSERT_TRUE(synth.SetWriteLatency(30));
     ASSERT_TRUE(synth.SetWritePeriod(10));
-    EXPECT_EQ(synth.DriverPeriodFrames(), 441);
-    EXPECT_EQ(synth.DriverPeriods(), 3);
+    EXPECT_EQ(synth.DriverPeriodFrames(), 128);
+    EXPECT_EQ(synth.DriverPeriods(), 10);
     EXPECT_EQ(synth.GetWritePeriod(), 10u);
     EXPECT_EQ(synth.GetWriteLatency(), 30u);
-    // 100 ms with a 25 ms period.
+    // 100 ms with a 25 ms period (1103 frames, four of them): 512-frame driver periods.
     ASSERT_TRUE(synth.SetWriteLatency(100));
     ASSERT_TRUE(synth.SetWritePeriod(25));
-    EXPECT_EQ(synth.DriverPeriodFrames(), 1103);
-    EXPECT_EQ(synth.DriverPeriods(), 4);
+    EXPECT_EQ(synth.DriverPeriodFrames(), 512);
+    EXPECT_EQ(synth.DriverPeriods(), 8);
     EXPECT_EQ(synth.GetWriteLatency(), 100u);
+    // The lowest setting of the dialog, 10 ms with a 5 ms period: FluidSynth's
+    // smallest periods.
+    ASSERT_TRUE(synth.SetWriteLatency(10));
+    ASSERT_TRUE(synth.SetWritePeriod(5));
+    EXPECT_EQ(synth.DriverPeriodFrames(), 64);
+    EXPECT_EQ(synth.DriverPeriods(), 6);
+    EXPECT_EQ(synth.GetWritePeriod(), 5u);
+    EXPECT_EQ(synth.GetWriteLatency(), 10u);
     // FluidSynth's bounds: at least 64 frames a period and two periods.
     ASSERT_TRUE(synth.SetWritePeriod(0));
     ASSERT_TRUE(synth.SetWriteLatency(0));
