@@ -13,6 +13,7 @@
 #include "voiceset/VoiceSetConvert.h"
 
 #include <fluidsynth.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
@@ -630,7 +631,11 @@ bool TKTDirectMusic::DownloadVoices() {
             std::vector<int16_t>().swap(wave.Samples);
         SamplesHandedOver = true;
     }
-    return LoadSoundFontImage(std::move(image));
+    const bool loaded = LoadSoundFontImage(std::move(image));
+    // The collection's samples and the converted image were many blocks of the heap:
+    // give their pages back to the system now rather than keep them for later.
+    malloc_trim(0);
+    return loaded;
 }
 
 bool TKTDirectMusic::LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image) {
