@@ -318,6 +318,8 @@ std::string LoadAverage() {
 struct TFigures {
     std::vector<double> Ms;
     int Missed = 0;
+    // Every press: when it left and when it sounded (NaN when it did not count).
+    std::vector<double> Pressed, Sounded;
 };
 
 void Print(const std::string& what, TFigures f) {
@@ -331,6 +333,33 @@ void Print(const std::string& what, TFigures f) {
     std::printf("| %s | %.1f | %.1f | %.1f | %.1f | %zu (%d missed) |\n", what.c_str(), median,
                 f.Ms.front(), f.Ms.back(), f.Ms.back() - f.Ms.front(), n, f.Missed);
     std::fflush(stdout);
+}
+
+// Where the spread arises: the MIDI log stamps each note-on when the key path sends
+// it (milliseconds since the program started, so only differences count). The last
+// note-ons of the log are the presses, in order.
+void SplitSpread(const std::string& log, const TFigures& f) {
+    std::ifstream in(log);
+    std::vector<double> sent;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string ms, status, note, velocity;
+        if (words >> ms >> status >> note >> velocity && status == "90" && velocity != "00")
+            sent.push_back(std::stod(ms) / 1000);
+    }
+    if (sent.size() < f.Pressed.size()) return;
+    sent.erase(sent.begin(), sent.end() - long(f.Pressed.size()));
+    double keyMin = 1e300, keyMax = -1e300, synthMin = 1e300, synthMax = -1e300;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (std::isnan(f.Sounded[i])) continue;
+        const double key = sent[i] - f.Pressed[i], synth = f.Sounded[i] - sent[i];
+        keyMin = std::min(keyMin, key), keyMax = std::max(keyMax, key);
+        synthMin = std::min(synthMin, synth), synthMax = std::max(synthMax, synth);
+    }
+    std::printf("  spread of press -> note sent (X server, Qt, key path): %.1f ms; of note sent "
+                "-> sound (synthesiser, sound server): %.1f ms (the log counts whole ms)\n",
+                (keyMax - keyMin) * 1000, (synthMax - synthMin) * 1000);
 }
 
 // Presses `count` times: `press` sends the note and returns when it left, `release`
@@ -347,6 +376,8 @@ TFigures Measure(TCapture& capture, int count, Press press, Release release) {
         const int64_t end = capture.FrameAt(t + 0.4);
         capture.WaitFor(end);
         const int64_t from = capture.FrameAt(t - 0.002);
+        f.Pressed.push_back(t);
+        f.Sounded.push_back(NAN);
         if (capture.Peak(capture.FrameAt(t - 0.05), from) > Threshold) {
             ++f.Missed; // the last note still sounding: not a clean start
             continue;
@@ -356,6 +387,7 @@ TFigures Measure(TCapture& capture, int count, Press press, Release release) {
             ++f.Missed;
             continue;
         }
+        f.Sounded.back() = capture.TimeOf(at);
         f.Ms.push_back((capture.TimeOf(at) - t) * 1000);
     }
     return f;
@@ -417,7 +449,9 @@ int main(int argc, char** argv) {
         folder.WriteText("Talvimorena4.cfg", std::to_string(latency) + "\r\n0\r\n0\r\n\r\n");
         TProcess program;
         const double launch = Now();
+        ::setenv("TALVIMORENA_MIDI_LOG", folder.Path("midi.log").c_str(), 1);
         Start(program, {folder.Path("talvimorena")}, false);
+        ::unsetenv("TALVIMORENA_MIDI_LOG");
         Window w = 0;
         while (!(w = display.Find(Title)) && Now() - launch < 60)
             SleepMs(1);
@@ -444,6 +478,7 @@ int main(int argc, char** argv) {
             capture, presses, [&] { return display.Key(KeyQ, true); },
             [&] { display.Key(KeyQ, false); });
         Print("this piano, latency " + std::to_string(latency), f);
+        SplitSpread(folder.Path("midi.log"), f);
         std::tie(run.Rss, run.Peak) = Memory(program.Pid);
         if (latency == 40) {
             SleepMs(5000); // past the effects' tails
