@@ -57,6 +57,7 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
         std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList, views);
     CommandKeys->Attach(*Performer);
     CommandKeys->SetSongs(this);
+    CommandKeys->SetMasterVolumeStep([this](int delta) { StepMasterVolume(delta); });
 
     Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
     Reader->SetActive(true);

@@ -12,7 +12,7 @@ namespace {
 constexpr int StyleGroups = 6;
 
 constexpr auto Rows = [] {
-    std::array<TCommandRow, 24> rows{};
+    std::array<TCommandRow, 26> rows{};
     size_t n = 0;
     rows[n++] = {DIK::ESCAPE, cmNone, TCommand::ResetPerformance, 0};
     rows[n++] = {DIK::RETURN, cmNone, TCommand::SwitchAccompaniment, 0};
@@ -36,6 +36,11 @@ constexpr auto Rows = [] {
     rows[n++] = {DIK::O, cmCtrlShift, TCommand::Song, song(TSongCommand::OpenAndEditInfo)};
     rows[n++] = {DIK::S, cmCtrl, TCommand::Song, song(TSongCommand::SaveNew)};
     rows[n++] = {DIK::S, cmCtrlShift, TCommand::Song, song(TSongCommand::Save)};
+    // The master volume on its 0..127 scale.
+    rows[n++] = {DIK::PRIOR, cmCtrl, TCommand::StepMasterVolume, +5};
+    rows[n++] = {DIK::NEXT, cmCtrl, TCommand::StepMasterVolume, -5};
+    // Every row is filled: an empty one would match code 0 without modifiers.
+    if (n != rows.size()) throw "the command table's size is its row count";
     return rows;
 }();
 
@@ -78,6 +83,9 @@ void TCommandTable::Run(const TCommandRow& row) {
         break;
     case TCommand::Song:
         if (Songs) Songs->RunSongCommand(static_cast<TSongCommand>(row.Arg));
+        break;
+    case TCommand::StepMasterVolume:
+        if (MasterVolumeStep) MasterVolumeStep(row.Arg);
         break;
     }
 }

@@ -7,6 +7,7 @@
 #include "controller/IControllerPorts.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 class TPerformanceController;
@@ -18,6 +19,7 @@ enum class TCommand : uint8_t {
     StepAccompGroup,     // Alt+"-", Alt+"=": the style group Arg steps on, wrapping
     Song,                // the song command TSongCommand(Arg)
     PlaySongOnce,        // Sleep: loop off, then playback on or off
+    StepMasterVolume,    // Ctrl+PageUp, Ctrl+PageDown: the master volume by Arg
 };
 
 // Modifier values as TDIKeyboardBuffer::ShiftState gives them; a row matches only
@@ -49,6 +51,10 @@ public:
     explicit TCommandTable(IAccompaniment* accomp = nullptr) : Accomp(accomp) {}
     // The song commands; without them their keys do nothing.
     void SetSongs(ISongCommands* songs) { Songs = songs; }
+    // The master volume's step on its 0..127 scale; without it its keys do nothing.
+    void SetMasterVolumeStep(std::function<void(int delta)> step) {
+        MasterVolumeStep = std::move(step);
+    }
     // The controller the commands act on; set once it exists (it is built with this
     // table among its ports).
     void Attach(TPerformanceController& controller) { Controller = &controller; }
@@ -61,5 +67,6 @@ private:
 
     IAccompaniment* Accomp;
     ISongCommands* Songs = nullptr;
+    std::function<void(int delta)> MasterVolumeStep;
     TPerformanceController* Controller = nullptr;
 };

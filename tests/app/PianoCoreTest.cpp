@@ -255,7 +255,11 @@ TEST_F(PianoCore, TheSliderAndTheSoundServersVolumeFollowEachOther) {
     core.MixerChanged();
     EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 25}));
 
-    core.StepMasterVolume(5);
+    // Ctrl+PageUp: five steps up.
+    core.KeyMessage(WM_DIKEYDOWN, DIK::LCONTROL, KeyIndexOfCode(DIK::LCONTROL));
+    core.KeyMessage(WM_DIKEYDOWN, DIK::PRIOR, KeyIndexOfCode(DIK::PRIOR));
+    core.KeyMessage(WM_DIKEYUP, DIK::PRIOR, KeyIndexOfCode(DIK::PRIOR));
+    core.KeyMessage(WM_DIKEYUP, DIK::LCONTROL, KeyIndexOfCode(DIK::LCONTROL));
     EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{15360, 15360}));
     EXPECT_EQ(Window.Sliders.back(), (TSliderSetting{0, 127, 30}));
     core.StepMasterVolume(-100);
