@@ -391,7 +391,9 @@ constexpr int EvLCtrl = 29, EvReturn = 28, EvS = 31, EvO = 24, EvP = 25, EvN = 4
 
 // A key pressed with Ctrl held.
 std::vector<std::string> CtrlKey(int evdev) {
-    return {Press(EvLCtrl), "w100", Press(evdev), "w50", Release(evdev), Release(EvLCtrl), "w100"};
+    // Ctrl alone first long enough for a slow build to see it before the key.
+    return {Press(EvLCtrl), "w400", Press(evdev),     "w50",
+            Release(evdev), "w50",  Release(EvLCtrl), "w100"};
 }
 
 std::vector<std::string> Typed(std::initializer_list<int> keys) {
@@ -460,7 +462,7 @@ TEST(PianoE2E, ARecordedSongIsSavedReopenedAndPlaysTheSameNotes) {
     Keys(CtrlKey(EvR));
     // Every note of the recording, however many other messages come with them.
     std::vector<std::string> recorded;
-    for (int i = 0; i < 50 && recorded.size() < 8; ++i) {
+    for (int i = 0; i < 200 && recorded.size() < 8; ++i) {
         Sleep(100);
         recorded = Notes(WaitForMessages(piano, base, 0));
     }
