@@ -56,13 +56,13 @@ void SleepMs(double ms) {
 class TCapture {
 public:
     explicit TCapture(const std::string& source) {
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, Rate, 1};
+        pa_sample_spec format{PA_SAMPLE_FLOAT32NE, Rate, 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = 64 * sizeof(float);
         int error = 0;
-        Stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, source.c_str(), "monitor", &spec,
-                               nullptr, &attr, &error);
+        Stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, source.c_str(), "monitor",
+                               &format, nullptr, &attr, &error);
         if (!Stream) return;
         Samples.reserve(size_t(Rate) * 900);
         Thread = std::thread([this] { Run(); });
@@ -128,7 +128,7 @@ private:
 // A click written to the sink at a known moment: the server's own latency figure
 // says when it plays; the capture's onset says when it was seen.
 double ClickCheck(TCapture& capture, const std::string& sink) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, Rate, 1};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, Rate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.tlength = 256 * sizeof(float);
@@ -136,7 +136,7 @@ double ClickCheck(TCapture& capture, const std::string& sink) {
     attr.minreq = uint32_t(-1);
     int error = 0;
     pa_simple* play = pa_simple_new(nullptr, "bench", PA_STREAM_PLAYBACK, sink.c_str(), "click",
-                                    &spec, nullptr, &attr, &error);
+                                    &format, nullptr, &attr, &error);
     if (!play) {
         std::fprintf(stderr, "click stream: %s\n", pa_strerror(error));
         return NAN;

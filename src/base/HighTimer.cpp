@@ -2,6 +2,8 @@
 // short enough that a stop never waits long for it.
 #include "base/HighTimer.h"
 
+#include "base/MonotonicClock.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -13,19 +15,6 @@ namespace {
 constexpr int64_t NsPerMs = 1000000;
 // The longest single sleep: how soon a worker sees that it was told to stop.
 constexpr int64_t StopCheckNs = 5 * NsPerMs;
-
-int64_t MonotonicNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
-}
-
-void SleepUntilNs(int64_t deadline) {
-    const timespec ts{static_cast<time_t>(deadline / 1000000000),
-                      static_cast<long>(deadline % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
 
 void ReportToStderr(std::exception_ptr error) {
     try {

@@ -2,6 +2,8 @@
 // short enough that a stop is seen quickly, so a worker is never left blocked.
 #include "music/KTTimer.h"
 
+#include "base/MonotonicClock.h"
+
 #include "base/ThreadSafety.h"
 
 #include <algorithm>
@@ -22,19 +24,6 @@ constexpr int64_t NsPerMs = 1000000;
 constexpr int64_t FinalSleepNs = 2 * NsPerMs;
 // The furthest a handler may put its next tick.
 constexpr int64_t LongestWakeNs = 60000 * NsPerMs;
-
-int64_t MonotonicNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
-}
-
-void SleepUntilNs(int64_t deadline) {
-    const timespec ts{static_cast<time_t>(deadline / 1000000000),
-                      static_cast<long>(deadline % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
 
 // The real-time priority asked for: high in the range, below what the kernel's own
 // threads use; capped by what RLIMIT_RTPRIO lets an unprivileged process take.
