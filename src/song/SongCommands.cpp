@@ -121,14 +121,19 @@ bool TSongCommands::LoadSong(const std::string& path, TSongInfoRec& info) {
     return true;
 }
 
-void TSongCommands::OpenSong() {
-    if (Busy()) return;
+std::optional<std::string> TSongCommands::AskAndLoadSong(TSongInfoRec& info) {
+    if (Busy()) return std::nullopt;
     CancelLoopRestart();
     Performer.StopForSong(false);
-    const std::optional<std::string> path = Window.AskOpenSongFile();
-    if (!path) return;
+    std::optional<std::string> path = Window.AskOpenSongFile();
+    if (!path || !LoadSong(*path, info)) return std::nullopt;
+    return path;
+}
+
+void TSongCommands::OpenSong() {
     TSongInfoRec info{};
-    if (!LoadSong(*path, info)) return;
+    const std::optional<std::string> path = AskAndLoadSong(info);
+    if (!path) return;
     if (Recorder.Header().Version < SongFileVersion) Window.ShowSongMessage(OldVersionText);
     SetSongFileName(*path);
     UpdateButtons();
@@ -137,13 +142,9 @@ void TSongCommands::OpenSong() {
 }
 
 void TSongCommands::OpenSongAndEditInfo() {
-    if (Busy()) return;
-    CancelLoopRestart();
-    Performer.StopForSong(false);
-    const std::optional<std::string> path = Window.AskOpenSongFile();
-    if (!path) return;
     TSongInfoRec info{};
-    if (!LoadSong(*path, info)) return;
+    const std::optional<std::string> path = AskAndLoadSong(info);
+    if (!path) return;
     SetSongFileName(*path);
     UpdateButtons();
     TSongInfoRec edited = info;

@@ -91,6 +91,9 @@ private:
     // Reads the file into the recorder, or says it cannot and leaves the song in
     // memory as it was.
     bool LoadSong(const std::string& path, TSongInfoRec& info);
+    // What both Open commands do first: their guards, the file dialog and the load.
+    // The path of the song now loaded, or nothing.
+    std::optional<std::string> AskAndLoadSong(TSongInfoRec& info);
     bool SaveAs(const std::string& path, const TSongInfoRec& info);
     void AskNameAndSave();
 
