@@ -2,6 +2,7 @@
 // over the engine and the clock of music/.
 #pragma once
 
+#include "controller/CommandTable.h"
 #include "controller/IControllerPorts.h"
 #include "music/AutoAccomp.h"
 #include "music/KTMetronome.h"
@@ -11,6 +12,7 @@ public:
     explicit TAccompanimentPort(TAutoAccomp& accomp) : Accomp(accomp) {}
     void SetStart(bool on) override { Accomp.SetStart(on); }
     int APercussVolume() const override { return Accomp.APercussVolume(); }
+    void SetAPercussVolume(int v) override { Accomp.SetAPercussVolume(v); }
     void SetAccompStyleIndex(int i) override { Accomp.SetAccompStyleIndex(i); }
     int AccompStyleGroupNum() const override { return Accomp.AccompStyleGroupNum(); }
     void SetAccompStyleGroupNum(int g) override { Accomp.SetAccompStyleGroupNum(g); }
@@ -19,7 +21,7 @@ private:
     TAutoAccomp& Accomp;
 };
 
-class TTempoClockPort final : public ITempoClock {
+class TTempoClockPort final : public ITempoClock, public ITempoControl {
 public:
     explicit TTempoClockPort(TMetronome& clock) : Clock(clock) {}
     void SetActive(bool on) override { Clock.SetActive(on); }
@@ -31,6 +33,8 @@ public:
                                });
     }
     bool Unsubscribe(std::string_view name) override { return Clock.Unsubscribe(name); }
+    double Tempo() const override { return Clock.Tempo(); }
+    void SetTempo(double beatsPerMinute) override { Clock.SetTempo(beatsPerMinute); }
 
 private:
     TMetronome& Clock;

@@ -55,9 +55,11 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     views.Commands = CommandKeys.get();
     Performer =
         std::make_unique<TPerformanceController>(*Music, SongRecorder, clock, VoiceList, views);
-    CommandKeys->Attach(*Performer);
+    CommandKeys->Attach(*Performer, SongRecorder);
     CommandKeys->SetSongs(this);
-    CommandKeys->SetMasterVolumeStep([this](int delta) { StepMasterVolume(delta); });
+    CommandKeys->SetHost(this);
+    CommandKeys->SetTempo(TempoPort.get());
+    CommandKeys->SetFavorites(&FavoriteVoices);
 
     Reader = std::make_unique<TKTDIKeyBoard>(Setup.PostKeyMessage, Setup.ExtraKeySource);
     Reader->SetActive(true);
@@ -133,7 +135,7 @@ void TPianoCore::SetUpSound() {
     ExternalInUse = !external.empty();
     if (ExternalInUse) {
         Music->ReloadExternalDLS(external);
-        Window.ShowExternalVoiceLists(VoiceList);
+        RebuildExternalVoiceLists();
         return;
     }
     std::vector<uint8_t> image;
@@ -333,4 +335,27 @@ void TPianoCore::StepMasterVolume(int delta) {
     ShowVolumeMessage();
     // The mixer's notice moves the slider too; the fallback sends none.
     if (!SliderSynthMode) Window.ShowSlider({0, 127, MasterVolume()});
+}
+
+void TPianoCore::RebuildExternalVoiceLists() {
+    Window.ShowExternalVoiceLists(VoiceList);
+}
+
+void TPianoCore::ShowAbout() {
+    Window.ShowAbout();
+}
+
+void TPianoCore::CloseMainWindow() {
+    Window.CloseWindow();
+}
+
+bool TPianoCore::StepExternalVoiceList(bool down) {
+    const int count = VoiceList.Count();
+    const int selected = Window.ExternalVoiceListSelection(true);
+    if (!ExternalInUse || selected < 0 || count <= 0) return false;
+    // Round about at either end, as the voice positions step.
+    const int position = (selected + (down ? 1 : -1) + count) % count;
+    Window.SelectExternalVoiceListItem(true, position);
+    Performer->SelectExternalVoice(true, position);
+    return true;
 }

@@ -47,6 +47,10 @@ public:
     virtual void ShowExternalVoiceLists(const TVoiceList& voices) = 0;
     // The position selected in the left or right list; -1 while there are no lists.
     virtual int ExternalVoiceListSelection(bool right) const = 0;
+    // Selects a position in the left or right list without running its change handler.
+    virtual void SelectExternalVoiceListItem(bool right, int position) = 0;
+    // Closes the window as its close box does.
+    virtual void CloseWindow() = 0;
     // A file of the program folder handed to the desktop's default application.
     virtual void OpenWithDesktop(const std::string& path) = 0;
     virtual void ShowAbout() = 0;
@@ -83,7 +87,7 @@ struct TPianoCoreSetup {
     THighTimer::TPost PostTimerEvent;
 };
 
-class TPianoCore final : public ISongCommands, private ISongPerformer {
+class TPianoCore final : public ISongCommands, private ISongPerformer, private ICommandHost {
 public:
     // Runs the window's start-up from the keyboard reader on: the window has built
     // its views, which `views` points at (its IValueBoxes and the others; Window and
@@ -117,7 +121,10 @@ public:
     // showing the master volume follows it.
     void MixerChanged();
     // Ctrl+PageUp and Ctrl+PageDown: the master volume up or down on its 0..127 scale.
-    void StepMasterVolume(int delta);
+    void StepMasterVolume(int delta) override;
+    // Alt+Backspace, and the start with the external voice set: the two lists made
+    // anew from the voice list, item 0 selected (nothing is sent).
+    void RebuildExternalVoiceLists() override;
     // The slider's range and position at start.
     static constexpr TSliderSetting InitialSlider{0, 127, 50};
 
@@ -156,6 +163,10 @@ private:
     void ClearHeldKeys() override;
     bool LoopPlay() const override;
     void SetLoopPlay(bool on) override;
+    // ICommandHost.
+    void ShowAbout() override;
+    void CloseMainWindow() override;
+    bool StepExternalVoiceList(bool down) override;
 
     TPianoCoreSetup Setup;
     TSettings& Settings;

@@ -214,6 +214,16 @@ int TKTPianoForm::ExternalVoiceListSelection(bool right) const {
     return list ? list->currentIndex() : -1;
 }
 
+void TKTPianoForm::SelectExternalVoiceListItem(bool right, int position) {
+    // Only a user's choice (activated) runs the list's handler, not this.
+    if (QComboBox* list = right ? RightList : LeftList) list->setCurrentIndex(position);
+}
+
+void TKTPianoForm::CloseWindow() {
+    // After the key message that asked for it has been handled.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
 void TKTPianoForm::OpenWithDesktop(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }

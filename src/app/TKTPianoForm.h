@@ -72,6 +72,8 @@ public:
     void ShowMessage(std::string_view text) override;
     void ShowExternalVoiceLists(const TVoiceList& voices) override;
     int ExternalVoiceListSelection(bool right) const override;
+    void SelectExternalVoiceListItem(bool right, int position) override;
+    void CloseWindow() override;
     void OpenWithDesktop(const std::string& path) override;
     void ShowAbout() override;
     void ShowSlider(const TSliderSetting& setting) override;

@@ -87,6 +87,7 @@ public:
     virtual void SetStart(bool on) = 0;
     // Velocity of the percussion, 0..127; the drum keys play with it too.
     virtual int APercussVolume() const = 0;
+    virtual void SetAPercussVolume(int v) = 0;
     // Style i (0..11, others ignored) of the current group, and the group (0..5).
     virtual void SetAccompStyleIndex(int i) = 0;
     virtual int AccompStyleGroupNum() const = 0;

@@ -122,6 +122,7 @@ public:
     void ConnectRecorder();
 
     const TPerformerState& State() const { return Performer; }
+    int VoiceCount() const { return Voices.Count(); }
     bool IsNotebookMode() const { return NotebookMode; }
     bool IsLoopPlay() const { return LoopPlay; }
     bool IsTimedPedal() const { return TimedPedal; }

@@ -44,6 +44,10 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
     int ExternalVoiceListSelection(bool right) const override {
         return ListItems.empty() ? -1 : Selection[right ? 1 : 0];
     }
+    void SelectExternalVoiceListItem(bool right, int position) override {
+        Selection[right ? 1 : 0] = position;
+    }
+    void CloseWindow() override { ++CloseAsked; }
     void OpenWithDesktop(const std::string& path) override { Opened.push_back(path); }
     void ShowAbout() override { ++AboutShown; }
     void ShowValue(TValueBox box, std::string_view text) override { Boxes[box] = text; }
@@ -52,7 +56,7 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
     std::vector<TCommandButtonStates> Buttons;
     std::vector<std::string> Messages, ListItems, Opened;
     std::array<int, 2> Selection{-1, -1};
-    int AboutShown = 0;
+    int AboutShown = 0, CloseAsked = 0;
     std::map<TValueBox, std::string> Boxes;
     std::vector<TSliderSetting> Sliders;
 };
@@ -164,6 +168,43 @@ TEST_F(PianoCore, AnExternalSetFillsTheListsWhoseVoicesAreSentOnTheFirstActivati
     core.WindowActivated(false);
     core.WindowActivated(true);
     EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 0));
+}
+
+TEST_F(PianoCore, CommandKeysReachTheWindowTheExternalListsAndTheTempoClock) {
+    WriteFile("mine.dls", Image(ThreeVoices()));
+    Settings.UseExternalDLS = true;
+    Settings.ExternalDLSFile = Dir.Path("mine.dls");
+    TPianoCore& core = Start(true);
+    const auto press = [&](std::initializer_list<int> codes) {
+        for (int c : codes)
+            core.KeyMessage(WM_DIKEYDOWN, c, KeyIndexOfCode(c));
+        for (int c : codes)
+            core.KeyMessage(WM_DIKEYUP, c, KeyIndexOfCode(c));
+    };
+    // Tab moves the right list (round about at its end) and sends its voice; the
+    // voice positions stay; Shift+Tab moves it back up.
+    Window.Selection = {0, 2};
+    press({DIK::TAB});
+    EXPECT_EQ(Window.Selection[1], 0);
+    EXPECT_EQ(core.Synth().ChannelPatch(1), core.Voices()[0].Patch);
+    press({DIK::LSHIFT, DIK::TAB});
+    EXPECT_EQ(Window.Selection[1], 2);
+    EXPECT_EQ(core.Synth().ChannelPatch(1), core.Voices()[2].Patch);
+    EXPECT_EQ(core.Controller().State().RightVoiceIndex, 0);
+    // Alt+Backspace makes the lists anew, item 0 selected.
+    press({DIK::LMENU, DIK::BACK});
+    EXPECT_EQ(Window.Selection, (std::array<int, 2>{0, 0}));
+    // Ctrl+Esc, Alt+F4, and the tempo keys on the tempo clock.
+    press({DIK::LCONTROL, DIK::ESCAPE});
+    press({DIK::LMENU, DIK::F4});
+    EXPECT_EQ(Window.AboutShown, 1);
+    EXPECT_EQ(Window.CloseAsked, 1);
+    const double tempo = core.Metronome().Tempo();
+    press({DIK::LCONTROL, DIK::LSHIFT, DIK::PRIOR});
+    EXPECT_DOUBLE_EQ(core.Metronome().Tempo(), tempo * 1.05);
+    const int drums = core.Accompaniment().APercussVolume();
+    press({DIK::LCONTROL, DIK::LSHIFT, DIK::END});
+    EXPECT_EQ(core.Accompaniment().APercussVolume(), drums - 5);
 }
 
 TEST_F(PianoCore, SettingsAndTheSwitchBlockReachSynthesiserAndController) {

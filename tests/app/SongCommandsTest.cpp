@@ -34,6 +34,8 @@ struct TNoWindow : IPianoWindow {
     void ShowMessage(std::string_view) override {}
     void ShowExternalVoiceLists(const TVoiceList&) override {}
     int ExternalVoiceListSelection(bool) const override { return -1; }
+    void SelectExternalVoiceListItem(bool, int) override {}
+    void CloseWindow() override {}
     void OpenWithDesktop(const std::string&) override {}
     void ShowAbout() override {}
     void ShowSlider(const TSliderSetting&) override {}

@@ -97,6 +97,10 @@ public:
     explicit TFakeAccomp(TJournal& j) : J(j) {}
     void SetStart(bool on) override { J.push_back(on ? "accomp start" : "accomp stop"); }
     int APercussVolume() const override { return Volume; }
+    void SetAPercussVolume(int v) override {
+        J.push_back("percussion " + std::to_string(v));
+        Volume = v;
+    }
     void SetAccompStyleIndex(int i) override { J.push_back("accomp style " + std::to_string(i)); }
     int AccompStyleGroupNum() const override { return Group; }
     void SetAccompStyleGroupNum(int g) override {

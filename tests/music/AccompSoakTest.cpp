@@ -48,7 +48,7 @@ TEST(AccompSoak, TheClockThreadAndTheMainThreadShareSynthesiserRecorderAndEngine
     ports.Tempo = &tempoPort;
     ports.Commands = &table;
     TPerformanceController player(synth, recorder, clock, voices, ports);
-    table.Attach(player);
+    table.Attach(player, recorder);
     LoadDefaultKeyDefs();
     player.SetPerformerDefaults();
     player.ConnectRecorder();
