@@ -128,6 +128,32 @@ TEST(KeyboardReader, KeysChangedTogetherArePostedInCodeOrder) {
     EXPECT_EQ(std::get<1>(posted[1]), 0x1F);
 }
 
+TEST(KeyboardReader, ModifiersChangedWithOtherKeysGoDownFirstAndUpLast) {
+    // Ctrl+R and Shift typed within one scan: Ctrl (0x1D) and Shift (0x2A) come
+    // before R (0x13) going down and after it going up, or R would be a note.
+    TReader r;
+    r.Reader.SetActive(false);
+    r.Key(DIK::LCONTROL, true);
+    r.Key(DIK::R, true);
+    r.Key(DIK::LSHIFT, true);
+    r.Reader.SetActive(true);
+    r.Messages.WaitFor(3);
+    r.Reader.SetActive(false);
+    r.Key(DIK::LCONTROL, false);
+    r.Key(DIK::LSHIFT, false);
+    r.Key(DIK::R, false);
+    r.Reader.SetActive(true);
+    std::vector<std::pair<int, int>> order;
+    for (const auto& [message, code, keyIndex] : r.Messages.Settled(r.Reader, 6))
+        order.emplace_back(message, code);
+    EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{WM_DIKEYDOWN, DIK::LCONTROL},
+                                                       {WM_DIKEYDOWN, DIK::LSHIFT},
+                                                       {WM_DIKEYDOWN, DIK::R},
+                                                       {WM_DIKEYUP, DIK::R},
+                                                       {WM_DIKEYUP, DIK::LCONTROL},
+                                                       {WM_DIKEYUP, DIK::LSHIFT}}));
+}
+
 TEST(KeyboardReader, LosingTheWindowReleasesEveryHeldKey) {
     TReader r;
     r.Key(DIK::Q, true);
