@@ -2,7 +2,8 @@
 // state and posts one message for each key of the key table that went down or up,
 // so that the main window does all musical work on its own thread. Holding a key
 // gives one down message and no repeats; several keys changing at once are posted
-// in ascending code order.
+// in ascending code order, but for Shift, Ctrl and Alt, which go down before the
+// others and up after them.
 #pragma once
 
 #include "keys/IKeySource.h"
