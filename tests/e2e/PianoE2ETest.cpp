@@ -387,13 +387,20 @@ TEST(PianoE2E, HeldKeysLightTheirPicturesAndAClickOnAKeyPlaysIt) {
 namespace {
 
 constexpr int EvLCtrl = 29, EvReturn = 28, EvS = 31, EvO = 24, EvP = 25, EvN = 49, EvG = 34,
-              EvDot = 52, EvL = 38, EvY = 21;
+              EvDot = 52, EvL = 38, EvY = 21, EvLShift = 42, EvGrave = 41, Ev1 = 2, EvF2 = 60,
+              EvInsert = 110, EvDelete = 111;
 
 // A key pressed with Ctrl held.
 std::vector<std::string> CtrlKey(int evdev) {
     // Ctrl alone first long enough for a slow build to see it before the key.
     return {Press(EvLCtrl), "w400", Press(evdev),     "w50",
             Release(evdev), "w50",  Release(EvLCtrl), "w100"};
+}
+
+// A key pressed with Ctrl and Shift held.
+std::vector<std::string> CtrlShiftKey(int evdev) {
+    return {Press(EvLCtrl),    Press(EvLShift),  "w400", Press(evdev), "w50", Release(evdev), "w50",
+            Release(EvLShift), Release(EvLCtrl), "w100"};
 }
 
 std::vector<std::string> Typed(std::initializer_list<int> keys) {
@@ -510,4 +517,52 @@ TEST(PianoE2E, ARecordedSongIsSavedReopenedAndPlaysTheSameNotes) {
         played = Notes(WaitForMessages(piano, playBase, 0));
     }
     EXPECT_EQ(played, recorded) << "the playback sends what the keys sent";
+}
+
+TEST(PianoE2E, CommandKeysChangeVelocityOctaveAndVoiceAndASlotBringsThemBack) {
+    // A sound server, so that the voice set loads and the favourites find their voices.
+    TPulseTestServer server({{"piano", "Piano", ""}}, "piano");
+    ASSERT_EQ(server.Error(), "");
+    TProgramFolder folder;
+    TProgram piano(folder);
+    const std::string window = piano.WaitForWindow(Title);
+    ASSERT_FALSE(window.empty());
+    Shell("xdotool windowfocus --sync " + window);
+    Sleep(1500);
+    // The first message starting with `prefix` after the keys, waiting for it.
+    const auto after = [&](const std::vector<std::string>& steps, const std::string& prefix) {
+        const size_t base = piano.Messages().size();
+        Keys(steps);
+        std::string seen = "none of";
+        for (int i = 0; i < 100; ++i) {
+            seen = "none of";
+            for (const auto& m : WaitForMessages(piano, base, 0)) {
+                if (m.rfind(prefix, 0) == 0) return m;
+                seen += " [" + m + "]";
+            }
+            Sleep(100);
+        }
+        return seen;
+    };
+    // Num-1 after the keys: the right keyboard's note.
+    const auto noteAfter = [&](std::vector<std::string> steps) {
+        for (const auto& s : {Press(EvKp1), std::string("w100"), Release(EvKp1)})
+            steps.push_back(s);
+        return after(steps, "91 ");
+    };
+    EXPECT_EQ(noteAfter({}), Hex(0x91, 60, 100));
+    // Ctrl+Delete: velocity 95; the grave key: an octave up.
+    EXPECT_EQ(noteAfter(CtrlKey(EvDelete)), Hex(0x91, 60, 95));
+    EXPECT_EQ(noteAfter({Press(EvGrave), "w50", Release(EvGrave), "w100"}), Hex(0x91, 72, 95));
+    // Ctrl+Shift+"1" stores that in slot 0; Ctrl+Insert and the grave key change it
+    // (velocity 100, an octave down); Ctrl+"1" brings the slot back.
+    Keys(CtrlShiftKey(Ev1));
+    std::vector<std::string> change = CtrlKey(EvInsert);
+    for (const auto& s :
+         {Press(EvGrave), std::string("w50"), Release(EvGrave), std::string("w100")})
+        change.push_back(s);
+    EXPECT_EQ(noteAfter(change), Hex(0x91, 48, 100));
+    EXPECT_EQ(noteAfter(CtrlKey(Ev1)), Hex(0x91, 72, 95));
+    // F2: the right keyboard's favourite 2, program 3 of the default set.
+    EXPECT_EQ(after({Press(EvF2), "w50", Release(EvF2), "w100"}, "C1 "), "C1 03 00");
 }
