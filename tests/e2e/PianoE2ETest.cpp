@@ -388,7 +388,7 @@ namespace {
 
 constexpr int EvLCtrl = 29, EvReturn = 28, EvS = 31, EvO = 24, EvP = 25, EvN = 49, EvG = 34,
               EvDot = 52, EvL = 38, EvY = 21, EvLShift = 42, EvGrave = 41, Ev1 = 2, EvF2 = 60,
-              EvInsert = 110, EvDelete = 111;
+              EvInsert = 110, EvDelete = 111, EvEsc = 1, EvLAlt = 56, EvF4 = 62;
 
 // A key pressed with Ctrl held.
 std::vector<std::string> CtrlKey(int evdev) {
@@ -565,4 +565,13 @@ TEST(PianoE2E, CommandKeysChangeVelocityOctaveAndVoiceAndASlotBringsThemBack) {
     EXPECT_EQ(noteAfter(CtrlKey(Ev1)), Hex(0x91, 72, 95));
     // F2: the right keyboard's favourite 2, program 3 of the default set.
     EXPECT_EQ(after({Press(EvF2), "w50", Release(EvF2), "w100"}, "C1 "), "C1 03 00");
+
+    // Ctrl+Esc opens the About box, Return closes it; Alt+F4 then ends the program
+    // as the close box does.
+    Keys(CtrlKey(EvEsc));
+    ASSERT_TRUE(AnswerWithReturn(piano, "关于"));
+    Shell("xdotool windowfocus --sync " + window);
+    Sleep(1000);
+    Keys({Press(EvLAlt), "w400", Press(EvF4), "w50", Release(EvF4), "w50", Release(EvLAlt)});
+    EXPECT_EQ(piano.WaitForExit(), 0);
 }
