@@ -122,7 +122,8 @@ void TPianoCore::SetUpSound() {
     } else {
         int port = Setup.CommandLine.PortNumber;
         if (port >= 0)
-            WriteOutDevList(Music->PortList(), ProgramFile(OutDevListFileName));
+            WriteOutDevList(Music->PortList(),
+                            OwnFilesFolder(Setup.ProgramFolder) + OutDevListFileName);
         else
             port = Music->DefaultOutputPortIndex();
         SoundIsOpen = Music->SelectOutputPort(port);

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,4 +133,53 @@ std::string ProgramFolder() {
     std::string exe(buf, static_cast<size_t>(n));
     std::string dir = ExtractFileDir(exe);
     return dir == "/" ? dir : dir + "/";
+}
+
+std::string UserConfigFolder() {
+    // A relative XDG_CONFIG_HOME is invalid and ignored.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+        }
+        base = std::string(home) + "/.config";
+    }
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return base + "/talvimorena/";
+}
+
+namespace {
+bool Writable(const std::string& folder) {
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}
+
+// mkdir -p, the new folders private to the user.
+void MakeFolders(const std::string& folder) {
+    for (size_t at = 1; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder[at] != '/') continue;
+        const std::string part = folder.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
+    }
+}
+} // namespace
+
+std::string OwnFilesFolder(const std::string& programFolder) {
+    if (Writable(programFolder)) return programFolder;
+    const std::string user = UserConfigFolder();
+    MakeFolders(user);
+    return user;
+}
+
+std::string OwnFileToRead(const std::string& programFolder, const std::string& name) {
+    if (!Writable(programFolder)) {
+        const std::string user = UserConfigFolder() + name;
+        if (FileExists(user)) return user;
+    }
+    return programFolder + name;
 }

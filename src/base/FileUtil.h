@@ -28,6 +28,18 @@ inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>&
     return WriteFileAtomic(path, bytes.data(), bytes.size());
 }
 
-// The folder of the running executable, with a trailing '/'. Every file the
-// program reads or writes by itself lives there.
+// The folder of the running executable, with a trailing '/'. The files that come
+// with the program live there.
 std::string ProgramFolder();
+
+// The user's configuration folder of the program, $XDG_CONFIG_HOME/talvimorena/
+// (~/.config/talvimorena/ without it), with a trailing '/'; not made here.
+std::string UserConfigFolder();
+// Where the program keeps the files it writes by itself (its settings, the port
+// list): the program folder while the program may write there (a build folder, a
+// copy of its own), else the user's configuration folder, made when missing.
+std::string OwnFilesFolder(const std::string& programFolder);
+// The file of that name the program reads back: in the user's configuration folder
+// when the program folder cannot be written and the file is there, else the
+// program folder's (an installed default).
+std::string OwnFileToRead(const std::string& programFolder, const std::string& name);

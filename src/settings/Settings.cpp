@@ -82,7 +82,7 @@ void LoadSettings(TSettings& record, const std::string& path) {
 }
 
 void LoadSettings(TSettings& record) {
-    LoadSettings(record, ProgramFolder() + SettingsFileName);
+    LoadSettings(record, OwnFileToRead(ProgramFolder(), SettingsFileName));
 }
 
 bool SaveSettings(const TSettings& record, const std::string& path) {
@@ -91,7 +91,7 @@ bool SaveSettings(const TSettings& record, const std::string& path) {
 }
 
 bool SaveSettings(const TSettings& record) {
-    return SaveSettings(record, ProgramFolder() + SettingsFileName);
+    return SaveSettings(record, OwnFilesFolder(ProgramFolder()) + SettingsFileName);
 }
 
 int WritePeriodForLatency(int latency) {

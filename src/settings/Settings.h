@@ -1,5 +1,6 @@
 // The device settings kept between runs (latency, reverb level, external voice set)
-// and their file "Talvimorena4.cfg" in the program folder.
+// and their file "Talvimorena4.cfg" in the program folder (or, for a program that
+// cannot write there, in the user's configuration folder).
 #pragma once
 
 #include <array>
@@ -46,7 +47,7 @@ std::string SettingsText(const TSettings& record);
 
 // Defaults, then the file at `path` if it exists and reads; never a message.
 void LoadSettings(TSettings& record, const std::string& path);
-void LoadSettings(TSettings& record); // the program folder's file
+void LoadSettings(TSettings& record); // the program's own file (OwnFileToRead)
 // Replaces the file with a complete new one; false if it cannot be written (the
 // old file then stays as it was).
 bool SaveSettings(const TSettings& record, const std::string& path);
