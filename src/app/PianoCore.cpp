@@ -196,10 +196,37 @@ void TPianoCore::CommandButtonClick(int index) {
         Performer->StopAll(true, true, true, true, true, true, true, true);
         Window.ShowAbout();
         break;
+    case cbSetup:
+        RunSetup();
+        break;
     default:
-        // Setup arrives with the settings dialog.
         break;
     }
+}
+
+void TPianoCore::RunSetup() {
+    const TSettings before = Settings;
+    TSwitchBlock switches{Performer->IsNotebookMode(), Performer->IsLoopPlay(),
+                          Performer->IsTimedPedal(), Performer->IsSmartSemitone()};
+    if (!Window.ShowSettingsDialog(Settings, switches)) return;
+    ApplySettings(Settings, switches);
+    // A set switched on now is loaded at the next start; its lists come with it. A
+    // named file that is not there is not loaded: the voices in use stay.
+    ExternalInUse = !ExternalVoiceSetPath(Settings).empty();
+    if (before.UseExternalDLS && Settings.UseExternalDLS &&
+        before.ExternalDLSFile != Settings.ExternalDLSFile && SoundIsOpen && ExternalInUse) {
+        Music->ReloadExternalDLS(ExternalVoiceSetPath(Settings));
+        RebuildExternalVoiceLists();
+        // The lists' first voices, as a choice in each list sends them.
+        Performer->SelectExternalVoice(false, Window.ExternalVoiceListSelection(false));
+        Performer->SelectExternalVoice(true, Window.ExternalVoiceListSelection(true));
+    }
+}
+
+void TPianoCore::InstallEditedKeyDefs(const TKeyDefSet& set) {
+    Performer->InstallKeyDefs(set);
+    // A song played back sounds as it was played: the new keys go into it.
+    if (SongRecorder.IsRecording()) SongRecorder.RecordKeyTable(KeyDefs);
 }
 
 void TPianoCore::UpdateButtons() {

@@ -51,6 +51,9 @@ public:
     virtual void SelectExternalVoiceListItem(bool right, int position) = 0;
     // Closes the window as its close box does.
     virtual void CloseWindow() = 0;
+    // The settings dialog on the record and the four switches (it saves the record
+    // on OK); true for OK.
+    virtual bool ShowSettingsDialog(TSettings& settings, TSwitchBlock& switches) = 0;
     // A file of the program folder handed to the desktop's default application.
     virtual void OpenWithDesktop(const std::string& path) = 0;
     virtual void ShowAbout() = 0;
@@ -108,6 +111,12 @@ public:
     void KeyMessage(int message, int code, int keyIndex);
     // A command button released over itself, by index.
     void CommandButtonClick(int index);
+    // The Setup button: the settings dialog; on OK its settings and switches are
+    // applied, and an external voice set whose file changed is loaded at once.
+    void RunSetup();
+    // The key-definition editor confirmed: its set is the live one from the next key
+    // on, and goes into a running recording.
+    void InstallEditedKeyDefs(const TKeyDefSet& set);
     // The buttons' states after a song command.
     void UpdateButtons();
     // The window became active (a click or otherwise) or inactive.
@@ -143,6 +152,8 @@ public:
     TCommandTable& Commands() { return *CommandKeys; }
     const TVoiceList& Voices() const { return VoiceList; }
     const TFavoriteVoiceSet& Favorites() const { return FavoriteVoices; }
+    // The favourites editor confirmed: F1..F12 choose from the new set (not saved).
+    void SetFavorites(const TFavoriteVoiceSet& set) { FavoriteVoices = set; }
     bool SoundOpen() const { return SoundIsOpen; }
     bool ExternalVoiceSetInUse() const { return ExternalInUse; }
     bool SynthVolumeMode() const { return SliderSynthMode; }

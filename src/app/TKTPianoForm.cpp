@@ -5,6 +5,9 @@
 #include "keys/KeyDef.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "keys/ui/TKTPCKeyboard.h"
+#include "keys/ui/TfrmSetKeyDef.h"
+#include "settings/ui/TfrmSetup.h"
+#include "sound/ui/TfrmSetFavoriteVoices.h"
 #include "ui/HandCursors.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
@@ -256,11 +259,25 @@ void TKTPianoForm::OpenKeyEditor(int keyIndex) {
     EditKeyDefinitions(keyIndex);
 }
 
-void TKTPianoForm::EditKeyDefinitions(int keyIndex) {
+void TKTPianoForm::EditKeyDefinitions(int keyIndex, QWidget* over) {
     // The press that may follow the editor's closing on the picture is not a note.
     PCKeyboardView->SetSkipNextKeyboardPress(true);
-    // The key-definition editor arrives with its own dialog.
-    (void)keyIndex;
+    constexpr int OneKey = 14;
+    TKeyDefSet edited = KeyDefs;
+    if (EditKeyDefs(over ? over : this, edited, keyIndex >= 0 ? keyIndex : OneKey, Setup.StaffMask,
+                    Piano->ProgramFile("")))
+        Piano->InstallEditedKeyDefs(edited);
+}
+
+bool TKTPianoForm::ShowSettingsDialog(TSettings& settings, TSwitchBlock& switches) {
+    TSetupCallbacks editors;
+    editors.EditKeyDefinitions = [this](QWidget* dialog) { EditKeyDefinitions(-1, dialog); };
+    editors.EditFavoriteVoices = [this](QWidget* dialog) {
+        TFavoriteVoiceSet edited = Piano->Favorites();
+        if (EditFavoriteVoices(dialog, edited, Piano->Voices(), Piano->ProgramFile("")))
+            Piano->SetFavorites(edited);
+    };
+    return ::ShowSettingsDialog(this, settings, switches, editors);
 }
 
 // While a song plays the keys and the boxes it sets are the song's.

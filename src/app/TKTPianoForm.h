@@ -67,7 +67,10 @@ public:
     void OpenKeyEditor(int keyIndex) override;
     // Opens the key-definition editor on a key (-1: none), from a double click on the
     // PC keyboard picture or from the settings dialog.
-    void EditKeyDefinitions(int keyIndex);
+    // The key-definition editor on a copy of the live keys, over `over` (the window
+    // itself by default), starting at the key or, for -1, at the "1" key.
+    void EditKeyDefinitions(int keyIndex, QWidget* over = nullptr);
+    bool ShowSettingsDialog(TSettings& settings, TSwitchBlock& switches) override;
     void ShowCommandButtons(const TCommandButtonStates& states) override;
     void ShowMessage(std::string_view text) override;
     void ShowExternalVoiceLists(const TVoiceList& voices) override;

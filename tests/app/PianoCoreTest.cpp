@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -48,6 +49,14 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
         Selection[right ? 1 : 0] = position;
     }
     void CloseWindow() override { ++CloseAsked; }
+    bool ShowSettingsDialog(TSettings& settings, TSwitchBlock& switches) override {
+        ++SettingsShown;
+        SwitchesShown = switches;
+        if (!SettingsAnswer) return false;
+        settings = SettingsAnswer->first;
+        switches = SettingsAnswer->second;
+        return true;
+    }
     void OpenWithDesktop(const std::string& path) override { Opened.push_back(path); }
     void ShowAbout() override { ++AboutShown; }
     void ShowValue(TValueBox box, std::string_view text) override { Boxes[box] = text; }
@@ -56,7 +65,9 @@ struct TFakeWindow : IPianoWindow, IValueBoxes {
     std::vector<TCommandButtonStates> Buttons;
     std::vector<std::string> Messages, ListItems, Opened;
     std::array<int, 2> Selection{-1, -1};
-    int AboutShown = 0, CloseAsked = 0;
+    int AboutShown = 0, CloseAsked = 0, SettingsShown = 0;
+    std::optional<std::pair<TSettings, TSwitchBlock>> SettingsAnswer;
+    TSwitchBlock SwitchesShown;
     std::map<TValueBox, std::string> Boxes;
     std::vector<TSliderSetting> Sliders;
 };
@@ -205,6 +216,81 @@ TEST_F(PianoCore, CommandKeysReachTheWindowTheExternalListsAndTheTempoClock) {
     const int drums = core.Accompaniment().APercussVolume();
     press({DIK::LCONTROL, DIK::LSHIFT, DIK::END});
     EXPECT_EQ(core.Accompaniment().APercussVolume(), drums - 5);
+}
+
+TEST_F(PianoCore, SetupAppliesWhatTheDialogConfirmsAndReloadsAChangedExternalSet) {
+    WriteFile("one.dls", Image(ThreeVoices()));
+    TDlsCollection two = SineCollection(TimeCents(0.2), 7);
+    WriteFile("two.dls", Image(two));
+    Settings.UseExternalDLS = true;
+    Settings.ExternalDLSFile = Dir.Path("one.dls");
+    TPianoCore& core = Start(true);
+    ASSERT_EQ(core.Voices().Count(), 3);
+    core.Controller().SetTimedPedal(true);
+
+    // Cancel: nothing applied; the dialog was shown the switches as they are.
+    core.CommandButtonClick(cbSetup);
+    EXPECT_EQ(Window.SettingsShown, 1);
+    EXPECT_TRUE(Window.SwitchesShown.TimedPedal);
+    EXPECT_FALSE(Window.SwitchesShown.LoopPlay);
+
+    // OK with latency 10, loop play on and another external file: applied, and the
+    // new set is loaded at once, its lists made anew and their first voices sent.
+    TSettings changed = Settings;
+    changed.Latency = 10;
+    changed.ExternalDLSFile = Dir.Path("two.dls");
+    Window.SettingsAnswer = {changed, TSwitchBlock{false, true, false, false}};
+    Window.Selection = {0, 0};
+    core.CommandButtonClick(cbSetup);
+    EXPECT_EQ(core.LatencyCopy(), 10);
+    EXPECT_EQ(core.PeriodCopy(), 5);
+    EXPECT_TRUE(core.Controller().IsLoopPlay());
+    EXPECT_FALSE(core.Controller().IsTimedPedal());
+    EXPECT_EQ(core.Voices().Count(), 1);
+    EXPECT_EQ(Window.ListItems.size(), 1u);
+    EXPECT_EQ(core.Synth().ChannelPatch(1), MakePatch(65, 0, 7));
+
+    // A file that is not there: the voices in use stay.
+    changed.ExternalDLSFile = Dir.Path("gone.dls");
+    Window.SettingsAnswer = {changed, TSwitchBlock{}};
+    core.CommandButtonClick(cbSetup);
+    EXPECT_EQ(core.Voices().Count(), 1);
+    EXPECT_FALSE(core.ExternalVoiceSetInUse());
+}
+
+TEST_F(PianoCore, SwitchingTheExternalSetOnLoadsItOnlyAtTheNextStart) {
+    WriteFile("one.dls", Image(ThreeVoices()));
+    TPianoCore& core = Start(true);
+    const int builtIn = core.Voices().Count();
+    TSettings changed = Settings;
+    changed.UseExternalDLS = true;
+    changed.ExternalDLSFile = Dir.Path("one.dls");
+    Window.SettingsAnswer = {changed, TSwitchBlock{}};
+    core.CommandButtonClick(cbSetup);
+    EXPECT_TRUE(core.ExternalVoiceSetInUse());
+    EXPECT_EQ(core.Voices().Count(), builtIn);
+    EXPECT_TRUE(Window.ListItems.empty());
+    // With no lists yet Tab steps the voice positions.
+    core.KeyMessage(WM_DIKEYDOWN, DIK::TAB, KeyIndexOfCode(DIK::TAB));
+    EXPECT_EQ(core.Controller().State().RightVoiceIndex, builtIn > 1 ? 1 : 0);
+}
+
+TEST_F(PianoCore, EditedKeyDefinitionsSoundAtOnceAndGoIntoARecording) {
+    TPianoCore& core = Start(false);
+    TKeyDefSet edited = KeyDefs;
+    const int q = KeyIndexOfCode(DIK::Q);
+    edited.Keys[q].Count = 1;
+    edited.Keys[q].Slots[0] = edited.Keys[KeyIndexOfCode(DIK::W)].Slots[0];
+    core.Recorder().SetRecording(true);
+    core.InstallEditedKeyDefs(edited);
+    const uint8_t degree = edited.Keys[q].Slots[0].Degree;
+    ASSERT_NE(degree, DefaultKeyDefSet().Keys[q].Slots[0].Degree);
+    EXPECT_EQ(KeyDefs.Keys[q].Slots[0].Degree, degree);
+    int tables = 0;
+    core.Recorder().ForEachEvent([&](const TSongEvent&, const TKeyDefSet* table) {
+        if (table && table->Keys[q].Slots[0].Degree == degree) ++tables;
+    });
+    EXPECT_EQ(tables, 1);
 }
 
 TEST_F(PianoCore, SettingsAndTheSwitchBlockReachSynthesiserAndController) {

@@ -36,6 +36,7 @@ struct TNoWindow : IPianoWindow {
     int ExternalVoiceListSelection(bool) const override { return -1; }
     void SelectExternalVoiceListItem(bool, int) override {}
     void CloseWindow() override {}
+    bool ShowSettingsDialog(TSettings&, TSwitchBlock&) override { return false; }
     void OpenWithDesktop(const std::string&) override {}
     void ShowAbout() override {}
     void ShowSlider(const TSliderSetting&) override {}
