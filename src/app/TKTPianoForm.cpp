@@ -2,6 +2,7 @@
 
 #include "app/SongDialogs.h"
 #include "app/WindowKeys.h"
+#include "base/FileUtil.h"
 #include "keys/KeyDef.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "keys/ui/TKTPCKeyboard.h"
@@ -276,6 +277,10 @@ bool TKTPianoForm::ShowSettingsDialog(TSettings& settings, TSwitchBlock& switche
         TFavoriteVoiceSet edited = Piano->Favorites();
         if (EditFavoriteVoices(dialog, edited, Piano->Voices(), Piano->ProgramFile("")))
             Piano->SetFavorites(edited);
+    };
+    // The settings file lives with the program's other own files.
+    editors.Save = [this](const TSettings& record) {
+        return SaveSettings(record, OwnFilesFolder(Piano->ProgramFile("")) + SettingsFileName);
     };
     return ::ShowSettingsDialog(this, settings, switches, editors);
 }

@@ -5,8 +5,11 @@
 
 #include "app/CommandLine.h"
 #include "app/TKTPianoForm.h"
+#include "base/FileUtil.h"
 #include "keys/KeyTable.h"
 #include "keys/ui/TKTPCKeyboard.h"
+#include "keys/ui/TfrmSetKeyDef.h"
+#include "settings/ui/TfrmSetup.h"
 #include "sound/MidiLog.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
@@ -17,10 +20,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
 
 #include <chrono>
 #include <fstream>
@@ -267,6 +274,60 @@ TEST_F(PianoForm, ButtonsFollowRecordingAndShiftMakesPlayLoop) {
     Form->Core().Controller().HeldKeys().SetDown(DIK::LSHIFT);
     Click(Form->Buttons().Button(TKTMainButtons::Play));
     EXPECT_TRUE(Form->Core().Controller().IsLoopPlay());
+}
+
+// Runs `act` on the modal dialog of type T once it is open (from inside its loop).
+template <typename T, typename F> void WhenOpen(F act) {
+    QTimer::singleShot(50, [act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
+            act(dialog);
+        else
+            WhenOpen<T>(act);
+    });
+}
+
+TEST_F(PianoForm, SetupAndTheKeyEditorOverItChangeWhatTheKeysPlay) {
+    Form->Core().Keyboard().Acquire();
+    // The note of the "1" key (evdev 2) as it was: a C.
+    const auto noteOfKey1 = [&] {
+        const size_t base = Messages().size();
+        Key(2, true);
+        const auto m = WaitForMessages(base + 1);
+        Key(2, false);
+        WaitForMessages(base + 2);
+        return m.size() > base ? std::stoi(m[base].substr(3, 2), nullptr, 16) : -1;
+    };
+    const int before = noteOfKey1();
+    ASSERT_EQ(before % 12, 0);
+    // Setup; in it the key editor on its first key, "1": row 0 becomes re (D); OK
+    // there, then latency 10 and OK in the settings.
+    bool editorSeen = false;
+    WhenOpen<TfrmSetup>([&](TfrmSetup* setup) {
+        WhenOpen<TfrmSetKeyDef>([&](TfrmSetKeyDef* editor) {
+            editorSeen = true;
+            editor->cbbDegree[0]->setCurrentIndex(2);
+            editor->btnOK->click();
+        });
+        setup->btnEditKeydef->click();
+        setup->trkLatency->setValue(10);
+        setup->btnOK->click();
+    });
+    Click(Form->Buttons().Button(TKTMainButtons::Setup));
+    EXPECT_TRUE(editorSeen);
+    EXPECT_EQ(Form->Core().LatencyCopy(), 10);
+    EXPECT_EQ(Form->Core().PeriodCopy(), 5);
+    EXPECT_TRUE(FileExists(Dir.Path("Talvimorena4.cfg"))) << "saved with the program's files";
+    // The "1" key now plays D at once.
+    EXPECT_EQ(noteOfKey1(), before + 2);
+
+    // Cancel in the editor (opened by a double click's path) changes nothing.
+    WhenOpen<TfrmSetKeyDef>([](TfrmSetKeyDef* editor) {
+        editor->cbbDegree[0]->setCurrentIndex(5);
+        editor->Button1->click();
+    });
+    Form->EditKeyDefinitions(KeyIndexOfCode(DIK::K1 + 1));
+    EXPECT_EQ(KeyDefs.Keys[KeyIndexOfCode(DIK::K1)].Slots[0].Degree, 2);
+    EXPECT_NE(KeyDefs.Keys[KeyIndexOfCode(DIK::K1 + 1)].Slots[0].Degree, 5);
 }
 
 TEST(PianoCommandLine, WordsNumbersAndTheRest) {
