@@ -7,12 +7,17 @@
 #include <QDir>
 #include <QImage>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace uitest {
 
@@ -81,5 +86,37 @@ inline void SaveShot(const QImage& picture, const char* name) {
     QDir().mkpath(dir);
     picture.save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
+
+// The next modal dialog of type T, once it shows, handed to `act` (from inside its
+// event loop).
+template <typename T> void WhenShown(std::function<void(T&)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* d = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        act(*d);
+    });
+}
+
+// File dialogs that answer with a fixed file and remember the folders they were
+// opened in and the messages shown, for a dialog's AskOpenFile, AskSaveFile and
+// ShowMessage hooks.
+struct TFileDialogStandIn {
+    explicit TFileDialogStandIn(std::optional<std::string> file = std::nullopt)
+        : File(std::move(file)) {}
+
+    std::optional<std::string> File;
+    std::vector<QString> Messages;
+    std::vector<std::string> Folders;
+
+    template <typename THooks> void Install(THooks& hooks) {
+        auto ask = [this](QWidget*, const std::string& folder) {
+            Folders.push_back(folder);
+            return File;
+        };
+        hooks.AskOpenFile = ask;
+        hooks.AskSaveFile = ask;
+        hooks.ShowMessage = [this](QWidget*, const QString& text) { Messages.push_back(text); };
+    }
+};
 
 } // namespace uitest

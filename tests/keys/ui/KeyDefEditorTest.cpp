@@ -69,30 +69,13 @@ TKeyDefSet ChordSet() {
 
 // The next modal editor, once it shows, handed to `act`.
 void WhenShown(std::function<void(TfrmSetKeyDef&)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* d = qobject_cast<TfrmSetKeyDef*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        act(*d);
-    });
+    uitest::WhenShown<TfrmSetKeyDef>(std::move(act));
 }
 
 // File dialogs that answer with a fixed file and remember what they were asked.
-struct TStandIn {
-    explicit TStandIn(std::optional<std::string> file = std::nullopt) : File(std::move(file)) {}
-
-    std::optional<std::string> File;
-    std::vector<QString> Messages;
-    std::vector<std::string> Folders;
-
-    void Install(TfrmSetKeyDef& d) {
-        auto ask = [this](QWidget*, const std::string& folder) {
-            Folders.push_back(folder);
-            return File;
-        };
-        d.Dialogs.AskOpenFile = ask;
-        d.Dialogs.AskSaveFile = ask;
-        d.Dialogs.ShowMessage = [this](QWidget*, const QString& text) { Messages.push_back(text); };
-    }
+struct TStandIn : uitest::TFileDialogStandIn {
+    using TFileDialogStandIn::TFileDialogStandIn;
+    void Install(TfrmSetKeyDef& d) { TFileDialogStandIn::Install(d.Dialogs); }
 };
 
 // The smallest rectangle holding the preview's non-white pixels, and whether any of

@@ -41,11 +41,7 @@ std::string Text(const std::vector<uint8_t>& bytes) {
 
 // The next modal settings dialog, once it shows, handed to `act`.
 void WhenShown(std::function<void(TfrmSetup&)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* d = qobject_cast<TfrmSetup*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        act(*d);
-    });
+    uitest::WhenShown<TfrmSetup>(std::move(act));
 }
 
 // Saves to a file of the temporary folder and remembers messages and file questions.

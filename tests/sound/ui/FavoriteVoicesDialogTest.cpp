@@ -97,32 +97,13 @@ std::vector<int> Selections(const TfrmSetFavoriteVoices& d) {
 
 // The next modal dialog, once it shows, handed to `act`.
 void WhenShown(std::function<void(TfrmSetFavoriteVoices&)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* d = qobject_cast<TfrmSetFavoriteVoices*>(QApplication::activeModalWidget());
-        ASSERT_NE(d, nullptr);
-        act(*d);
-    });
+    uitest::WhenShown<TfrmSetFavoriteVoices>(std::move(act));
 }
 
 // File dialogs that answer with a fixed file and remember the messages.
-struct TStandIn {
-    explicit TStandIn(std::optional<std::string> file = std::nullopt) : File(std::move(file)) {}
-
-    std::optional<std::string> File;
-    std::vector<QString> Messages;
-    std::vector<std::string> Folders;
-
-    void Install(TfrmSetFavoriteVoices& d) {
-        auto ask = [this](QWidget*, const std::string& folder) {
-            Folders.push_back(folder);
-            return File;
-        };
-        d.FileDialogs.AskOpenFile = ask;
-        d.FileDialogs.AskSaveFile = ask;
-        d.FileDialogs.ShowMessage = [this](QWidget*, const QString& text) {
-            Messages.push_back(text);
-        };
-    }
+struct TStandIn : uitest::TFileDialogStandIn {
+    using TFileDialogStandIn::TFileDialogStandIn;
+    void Install(TfrmSetFavoriteVoices& d) { TFileDialogStandIn::Install(d.FileDialogs); }
 };
 
 TEST(FavoriteVoicesDialog, ControlsLabelsAndListsAreTheForms) {
