@@ -87,3 +87,14 @@ void SetShortStringBytes(uint8_t* field, size_t fieldSize, std::string_view byte
     field[0] = static_cast<uint8_t>(len);
     if (len) std::memcpy(field + 1, bytes.data(), len);
 }
+
+std::string CutCp936(std::string_view bytes, size_t limit) {
+    size_t end = 0;
+    while (end < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[end]);
+        const size_t length = lead >= 0x81 && lead <= 0xFE && end + 1 < bytes.size() ? 2 : 1;
+        if (end + length > limit) break;
+        end += length;
+    }
+    return std::string(bytes.substr(0, end));
+}

@@ -15,6 +15,10 @@ std::string Utf8ToCp936(std::string_view utf8);
 // become U+FFFD; the conversion never fails.
 std::string Cp936ToUtf8(std::string_view cp936);
 
+// The first bytes of a code page 936 text, at most `limit` of them, never ending in
+// the first half of a two-byte character (which would read back as garbage).
+std::string CutCp936(std::string_view bytes, size_t limit);
+
 // The text bytes of a short-string field of fieldSize bytes. A length byte larger
 // than the field allows is read as the field's capacity.
 std::string ShortStringBytes(const uint8_t* field, size_t fieldSize);

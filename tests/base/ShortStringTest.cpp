@@ -48,3 +48,13 @@ TEST(ShortString, ChineseCaptionOfTwoCharactersFitsFourBytes) {
     EXPECT_EQ(s.Length(), 4u);
     EXPECT_EQ(s.Utf8(), "低音");
 }
+
+TEST(ShortString, Cp936CutsNeverEndInHalfACharacter) {
+    const std::string text = "ab" + Utf8ToCp936("钢琴"); // 2 + 2 + 2 bytes
+    EXPECT_EQ(CutCp936(text, 6), text);
+    EXPECT_EQ(CutCp936(text, 5), text.substr(0, 4)) << "the second character is left whole out";
+    EXPECT_EQ(CutCp936(text, 3), "ab");
+    EXPECT_EQ(CutCp936(std::string(300, 'x'), 240).size(), 240u);
+    // A lone lead byte at the end is one byte of its own.
+    EXPECT_EQ(CutCp936("a\xB8", 2), "a\xB8");
+}

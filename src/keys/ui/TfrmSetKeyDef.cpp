@@ -2,7 +2,7 @@
 
 #include "keys/KeyDefFile.h"
 #include "keys/KeyTable.h"
-#include "sound/ui/TfrmSetFavoriteVoices.h"
+#include "ui/FileDialogs.h"
 #include "ui/SkinLayout.h"
 #include "ui/TKTStaff.h"
 
@@ -41,29 +41,13 @@ QString FromCp936(const std::string& bytes) {
 // The text in code page 936, cut to at most `limit` bytes without splitting a
 // two-byte character (lead bytes 0x81..0xFE), which would read back as garbage.
 std::string ToCp936(QString text, size_t limit) {
-    const std::string bytes =
-        Utf8ToCp936(text.replace(QLatin1String("\n"), QLatin1String("\r\n")).toStdString());
-    size_t end = 0;
-    while (end < bytes.size()) {
-        const auto lead = static_cast<uint8_t>(bytes[end]);
-        const size_t length = lead >= 0x81 && lead <= 0xFE ? 2 : 1;
-        if (end + length > limit) break;
-        end += length;
-    }
-    return bytes.substr(0, std::min(end, bytes.size()));
+    return CutCp936(
+        Utf8ToCp936(text.replace(QLatin1String("\n"), QLatin1String("\r\n")).toStdString()), limit);
 }
 
-// Open and save share the folder, the filter and the suffix a name typed without
-// one gets.
 std::optional<std::string> AskFile(QWidget* parent, const std::string& folder, bool save) {
-    QFileDialog dialog(parent, QString(), FromUtf8(folder));
-    dialog.setNameFilters(FileDialogNameFilter(KeyDefFileFilter).split(QStringLiteral(";;")));
-    dialog.setDefaultSuffix(QString::fromLatin1(KeyDefFileExt).mid(1));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // Saving asks before replacing a file (the dialog's own question).
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return AskFileWithQt(parent, folder, KeyDefFileFilter,
+                         std::string_view(KeyDefFileExt).substr(1), save);
 }
 
 QString ShownPath(const std::string& path) {

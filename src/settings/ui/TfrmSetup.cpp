@@ -2,7 +2,7 @@
 
 #include "base/FileUtil.h"
 #include "base/ShortString.h"
-#include "sound/ui/TfrmSetFavoriteVoices.h"
+#include "ui/FileDialogs.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -75,34 +75,15 @@ QCheckBox* MakeCheckBox(const char* text, QWidget* parent, int x, int y) {
     return box;
 }
 
-// At most `limit` bytes of a code page 936 text, never half a double-byte character.
-std::string CutCp936(const std::string& bytes, size_t limit) {
-    size_t end = 0;
-    while (end < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[end]);
-        const size_t length = lead >= 0x81 && lead <= 0xFE && end + 1 < bytes.size() ? 2 : 1;
-        if (end + length > limit) break;
-        end += length;
-    }
-    return bytes.substr(0, end);
-}
-
-std::optional<std::string> AskFileWithQt(QWidget* parent, const std::string& folder) {
-    QFileDialog dialog(parent, QString(), FromUtf8(folder));
-    dialog.setNameFilters(
-        FileDialogNameFilter(ExternalVoiceSetFileFilter).split(QStringLiteral(";;")));
-    dialog.setDefaultSuffix(QStringLiteral("dls"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+std::optional<std::string> AskVoiceSetFileWithQt(QWidget* parent, const std::string& folder) {
+    return AskFileWithQt(parent, folder, ExternalVoiceSetFileFilter, "dls", false);
 }
 
 } // namespace
 
 TSetupDialogs TSetupDialogs::Standard() {
     TSetupDialogs d;
-    d.AskVoiceSetFile = AskFileWithQt;
+    d.AskVoiceSetFile = AskVoiceSetFileWithQt;
     d.ShowMessage = [](QWidget* parent, const QString& text) {
         QMessageBox::warning(parent, QString::fromUtf8("设置"), text);
     };

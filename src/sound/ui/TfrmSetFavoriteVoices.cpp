@@ -1,5 +1,7 @@
 #include "sound/ui/TfrmSetFavoriteVoices.h"
 
+#include "ui/FileDialogs.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
@@ -28,18 +30,9 @@ QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Open and save share the folder, the filter and the suffix the file gets when the
-// user types none.
 std::optional<std::string> AskFile(QWidget* parent, const std::string& folder, bool save) {
-    QFileDialog dialog(parent, QString(), FromUtf8(folder));
-    dialog.setNameFilters(
-        FileDialogNameFilter(FavoriteVoicesFileFilter).split(QStringLiteral(";;")));
-    dialog.setDefaultSuffix(QString::fromLatin1(FavoriteVoicesFileExt).mid(1));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    // Saving asks before replacing a file (the dialog's own question).
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return AskFileWithQt(parent, folder, FavoriteVoicesFileFilter,
+                         std::string_view(FavoriteVoicesFileExt).substr(1), save);
 }
 
 // A group box whose frame line runs through the middle of its caption (the caption's
@@ -79,22 +72,6 @@ QString ShownPath(const std::string& path) {
 }
 
 } // namespace
-
-QString FileDialogNameFilter(std::string_view filter) {
-    const QStringList parts = FromUtf8(filter).split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString name = parts[i];
-        // Qt takes the patterns from the parentheses at the end of the name, so
-        // those are the patterns of the pair, in Qt's blank-separated form.
-        if (name.endsWith(QLatin1Char(')')) && name.contains(QLatin1Char('(')))
-            name.truncate(name.lastIndexOf(QLatin1Char('(')));
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << name + QLatin1Char('(') + patterns + QLatin1Char(')');
-    }
-    return filters.join(QStringLiteral(";;"));
-}
 
 TFavoriteVoicesFileDialogs TFavoriteVoicesFileDialogs::Standard() {
     TFavoriteVoicesFileDialogs d;

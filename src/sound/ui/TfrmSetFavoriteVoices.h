@@ -21,10 +21,6 @@ class QLabel;
 class QPushButton;
 class QStyle;
 
-// A filter of the form "Name(*.ext)|*.ext" (pairs of name and patterns, patterns
-// separated by ';') as a Qt file dialog's name filters.
-QString FileDialogNameFilter(std::string_view filter);
-
 // How the dialog asks for files and reports a failure. The defaults are Qt's file
 // dialogs (starting in `folder`, .fvc files) and a message box.
 struct TFavoriteVoicesFileDialogs {

@@ -445,18 +445,4 @@ TEST(FavoriteVoicesDialog, QtFileDialogsStartInTheProgramFolderWithTheFvcFilter)
     EXPECT_EQ(d.cbMaster[0]->currentIndex(), 42);
 }
 
-TEST(FavoriteVoicesDialog, FileFiltersBecomeQtNameFilters) {
-    const struct {
-        const char* filter;
-        const char* qt;
-    } cases[] = {
-        {FavoriteVoicesFileFilter, "Talvimorena FavoriteVoices File(*.fvc)"},
-        {"Songs|*.lyt;*.mid", "Songs(*.lyt *.mid)"},
-        {"Keys(*.kdf)|*.kdf|All files|*.*", "Keys(*.kdf);;All files(*.*)"},
-        {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(FileDialogNameFilter(c.filter), Q(c.qt)) << c.filter;
-}
-
 } // namespace
