@@ -74,8 +74,7 @@ public:
                         " declares " + std::to_string(size) + " bytes, but " + std::string(parent) +
                         " has " + std::to_string(room) + " left");
         const size_t dataEnd = pos + 8 + size;
-        next = dataEnd + (size & 1);
-        if (next > end) next = end; // a missing final pad byte is tolerated
+        next = NextChunkAt(dataEnd, size, end);
         if (!out.IsList()) {
             out.Data = All.subspan(pos + 8, size);
             return true;
@@ -106,6 +105,30 @@ public:
     std::string Message;
 
 private:
+    // Where the chunk after one of `size` bytes ending at dataEnd starts. An odd-sized
+    // chunk is followed by a pad byte, but writers often leave it out: the pad is
+    // taken as missing when the list (or the file) ends right after the data, and
+    // when only the reading without it finds a chunk header that makes sense there.
+    // Otherwise the padded place stands and the parent reports what it finds.
+    size_t NextChunkAt(size_t dataEnd, uint32_t size, size_t end) const {
+        if (!(size & 1) || dataEnd == end) return dataEnd;
+        const size_t padded = dataEnd + 1;
+        if (padded == end || PlausibleHeader(padded, end) || !PlausibleHeader(dataEnd, end))
+            return padded;
+        return dataEnd;
+    }
+
+    // A chunk header that makes sense at pos: a four-character code of printable
+    // ASCII (not starting with a blank) and a size that fits the room left.
+    bool PlausibleHeader(size_t pos, size_t end) const {
+        if (end - pos < 8) return false;
+        for (size_t i = 0; i < 4; ++i) {
+            const uint8_t c = All[pos + i];
+            if (c < 0x20 || c > 0x7E || (i == 0 && c == ' ')) return false;
+        }
+        return U32At(All, pos + 4) <= end - pos - 8;
+    }
+
     bool Fail(std::string msg) {
         Message = std::move(msg);
         return false;

@@ -57,7 +57,9 @@ struct TRiffParseResult {
 // type, bytes left at the end of a list that cannot hold a chunk header, lists nested
 // deeper than limits.MaxDepth and more than limits.MaxChunks chunks are errors. Lenient
 // where writers commonly are sloppy: the pad byte after an odd-sized chunk may be
-// missing when that chunk ends its list, and bytes after the 'RIFF' chunk are ignored.
+// missing, when that chunk ends its list or when the next chunk's header makes sense
+// only without the pad (a printable code and a size that fits; the padded reading wins
+// when both do), and bytes after the 'RIFF' chunk are ignored.
 // Only 'RIFF' and 'LIST' are treated as lists. Work and memory are bounded by the
 // input: every chunk advances at least 8 bytes and the tree holds at most MaxChunks.
 TRiffParseResult ParseRiff(std::span<const uint8_t> bytes, TRiffChunk& root,

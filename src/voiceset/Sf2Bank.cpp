@@ -102,8 +102,9 @@ const std::array<TSf2Modulator, 10>& Sf2DefaultModulators() {
     return DefaultMods;
 }
 
-std::string CheckSf2Links(const TSf2Bank& bank) {
-    const size_t points = bank.Samples.size();
+namespace {
+// The zones' links to instruments and samples, and the stereo links between samples.
+std::string CheckZoneLinks(const TSf2Bank& bank) {
     const size_t nInst = bank.Instruments.size(), nSamples = bank.SampleHeaders.size();
     for (size_t p = 0; p < bank.Presets.size(); ++p)
         for (size_t z = 0; z < bank.Presets[p].Zones.size(); ++z)
@@ -119,13 +120,23 @@ std::string CheckSf2Links(const TSf2Bank& bank) {
                     return "instrument " + std::to_string(i) + " zone " + std::to_string(z) +
                            " names sample " + std::to_string(g.Amount.Word()) + " of " +
                            std::to_string(nSamples);
-    const std::string pts = " past the " + std::to_string(points) + " sample points";
     for (size_t s = 0; s < nSamples; ++s) {
         const TSf2Sample& h = bank.SampleHeaders[s];
-        const std::string which = "sample " + std::to_string(s);
         if (IsStereo(h.SampleType) && h.SampleLink >= nSamples)
-            return which + " links to sample " + std::to_string(h.SampleLink) + " of " +
-                   std::to_string(nSamples);
+            return "sample " + std::to_string(s) + " links to sample " +
+                   std::to_string(h.SampleLink) + " of " + std::to_string(nSamples);
+    }
+    return {};
+}
+} // namespace
+
+std::string CheckSf2Links(const TSf2Bank& bank) {
+    if (std::string error = CheckZoneLinks(bank); !error.empty()) return error;
+    const size_t points = bank.Samples.size();
+    const std::string pts = " past the " + std::to_string(points) + " sample points";
+    for (size_t s = 0; s < bank.SampleHeaders.size(); ++s) {
+        const TSf2Sample& h = bank.SampleHeaders[s];
+        const std::string which = "sample " + std::to_string(s);
         if (h.InRom()) continue; // its points are in a sound ROM, not in this file
         if (h.End > points) return which + " end " + std::to_string(h.End) + pts;
         if (h.Start > h.End)
@@ -137,6 +148,24 @@ std::string CheckSf2Links(const TSf2Bank& bank) {
     if (!bank.Samples24.empty() && bank.Samples24.size() != points)
         return "sm24 holds " + std::to_string(bank.Samples24.size()) + " bytes for " +
                std::to_string(points) + " sample points";
+    return {};
+}
+
+std::string CheckSf3Links(const TSf2Bank& bank, size_t dataBytes) {
+    if (std::string error = CheckZoneLinks(bank); !error.empty()) return error;
+    for (size_t s = 0; s < bank.SampleHeaders.size(); ++s) {
+        const TSf2Sample& h = bank.SampleHeaders[s];
+        if (h.InRom()) continue;
+        const bool compressed = h.Compressed();
+        const size_t room = compressed ? dataBytes : dataBytes / 2;
+        const std::string which = "sample " + std::to_string(s);
+        if (h.End > room)
+            return which + " end " + std::to_string(h.End) + " past the " + std::to_string(room) +
+                   (compressed ? " bytes of compressed sample data" : " sample points");
+        if (h.Start > h.End)
+            return which + " starts at " + std::to_string(h.Start) + " after its end " +
+                   std::to_string(h.End);
+    }
     return {};
 }
 

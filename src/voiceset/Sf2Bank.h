@@ -206,8 +206,10 @@ struct TSf2Instrument {
 };
 
 namespace Sf2SampleType {
-enum : uint16_t { Mono = 1, Right = 2, Left = 4, Linked = 8, Rom = 0x8000 };
-}
+// Vorbis: a compressed SoundFont's sample (version 3), whose Start and End are byte
+// positions of an Ogg Vorbis stream in the sample data.
+enum : uint16_t { Mono = 1, Right = 2, Left = 4, Linked = 8, Vorbis = 0x10, Rom = 0x8000 };
+} // namespace Sf2SampleType
 
 // A sample header. Positions are sample points from the start of the sample data:
 // the sample plays [Start, End), its loop is [LoopStart, LoopEnd).
@@ -224,6 +226,7 @@ struct TSf2Sample {
     uint16_t SampleType = Sf2SampleType::Mono;
 
     bool InRom() const { return (SampleType & Sf2SampleType::Rom) != 0; }
+    bool Compressed() const { return (SampleType & Sf2SampleType::Vorbis) != 0; }
     bool operator==(const TSf2Sample&) const = default;
 };
 
@@ -263,6 +266,12 @@ struct TSf2Bank {
 // sample data, a stereo sample links to a missing sample, sm24 does not hold one byte
 // per point. The reader never returns a bank that fails this.
 std::string CheckSf2Links(const TSf2Bank& bank);
+
+// The same for a compressed bank (version 3), whose sample data of `dataBytes` bytes
+// was not read: a compressed sample's [Start, End) must lie in those bytes, any other
+// sample's in the points they hold. Loops are not checked: a compressed sample's loop
+// counts from the first point of its decoded stream, which only decoding can tell.
+std::string CheckSf3Links(const TSf2Bank& bank, size_t dataBytes);
 
 // True when every sample outside ROM is followed by Sf2GuardPoints zero points.
 bool Sf2SamplesGuarded(const TSf2Bank& bank);

@@ -39,6 +39,8 @@ struct THydra {
 
 class TReader {
 public:
+    explicit TReader(const TSf2ReadOptions& options) : Options(options) {}
+
     std::string Error;
 
     bool Read(std::span<const uint8_t> bytes, TSf2Bank& bank) {
@@ -60,6 +62,10 @@ public:
     }
 
 private:
+    const TSf2ReadOptions& Options;
+    bool Compressed = false; // a version 3 bank, taken as the options allow
+    size_t DataBytes = 0;    // its smpl chunk's size
+
     bool Fail(std::string m) {
         Error = std::move(m);
         return false;
@@ -98,9 +104,15 @@ private:
             }
         }
         if (!haveVersion) return Fail("the INFO list has no ifil version");
-        if (info.VersionMajor != 2)
+        if (info.VersionMajor == 3 && Options.AcceptCompressed) {
+            Compressed = true;
+        } else if (info.VersionMajor == 3) {
+            return Fail("version " + Num(info.VersionMajor) + "." + Num(info.VersionMinor) +
+                        " is a compressed SoundFont, whose samples cannot be read here");
+        } else if (info.VersionMajor != 2) {
             return Fail("version " + Num(info.VersionMajor) + "." + Num(info.VersionMinor) +
                         " is not a SoundFont 2 bank");
+        }
         if (info.SoundEngine.empty()) info.SoundEngine = "EMU8000";
         return true;
     }
@@ -111,6 +123,11 @@ private:
             return false;
         bank.Samples.clear();
         bank.Samples24.clear();
+        if (Compressed) {
+            // Ogg streams of any length: the hydra's positions are checked against it.
+            DataBytes = smpl ? smpl->Data.size() : 0;
+            return true;
+        }
         if (smpl) {
             if (smpl->Data.size() % 2)
                 return Fail("smpl size " + Num(smpl->Data.size()) + " is odd");
@@ -176,7 +193,7 @@ private:
             FillZones(bank.Instruments[i].Zones, h.InstBags[i], h.InstBags[i + 1], h.IBagGens,
                       h.IBagMods, t[7], t[6]);
         ReadSampleHeaders(t[8], bank);
-        Error = CheckSf2Links(bank);
+        Error = Compressed ? CheckSf3Links(bank, DataBytes) : CheckSf2Links(bank);
         return Error.empty();
     }
 
@@ -312,10 +329,11 @@ private:
 };
 } // namespace
 
-TSf2ReadResult ReadSf2(std::span<const uint8_t> bytes, TSf2Bank& bank) {
+TSf2ReadResult ReadSf2(std::span<const uint8_t> bytes, TSf2Bank& bank,
+                       const TSf2ReadOptions& options) {
     TSf2ReadResult result;
     TSf2Bank read;
-    TReader reader;
+    TReader reader(options);
     if (!reader.Read(bytes, read)) {
         result.Message = reader.Error;
         return result;

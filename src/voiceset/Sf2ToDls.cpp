@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -71,15 +72,20 @@ bool PickBuiltIn(const TSf2Bank& bank, std::vector<TPick>& picks, std::string& e
     return true;
 }
 
-void PickAll(const TSf2Bank& bank, std::vector<TPick>& picks) {
+// Every preset, numbered from its bank; sorted by patch, or in file order. A repeated
+// bank/preset pair only at its first place in that order.
+void PickAll(const TSf2Bank& bank, std::vector<TPick>& picks, bool fileOrder) {
     for (size_t i = 0; i < bank.Presets.size(); ++i) {
-        const TSf2Preset& p = bank.Presets[i];
-        const bool drum = p.Bank == DrumBank;
-        picks.push_back({i, drum ? uint8_t{0} : static_cast<uint8_t>((p.Bank >> 7) & 0x7F),
-                         drum ? uint8_t{0} : static_cast<uint8_t>(p.Bank & 0x7F),
-                         static_cast<uint8_t>(p.Preset & 0x7F), drum});
+        TDlsInstrument numbered;
+        numbered.SetPatch(Sf2PresetPatch(bank.Presets[i]));
+        picks.push_back({i, numbered.MSB, numbered.LSB, numbered.Program, numbered.Drum});
     }
     auto key = [](const TPick& p) { return std::make_tuple(p.Drum, p.MSB, p.LSB, p.Program); };
+    if (fileOrder) {
+        std::set<std::tuple<bool, uint8_t, uint8_t, uint8_t>> seen;
+        std::erase_if(picks, [&](const TPick& p) { return !seen.insert(key(p)).second; });
+        return;
+    }
     std::stable_sort(picks.begin(), picks.end(),
                      [&](const TPick& a, const TPick& b) { return key(a) < key(b); });
     picks.erase(std::unique(picks.begin(), picks.end(),
@@ -87,27 +93,44 @@ void PickAll(const TSf2Bank& bank, std::vector<TPick>& picks) {
                 picks.end());
 }
 
+// The instrument zones a preset's resolution goes through: each preset zone reads
+// every zone of the instrument it names.
+size_t ZonePairs(const TSf2Bank& bank, size_t presetIndex) {
+    size_t pairs = 0;
+    for (const TSf2Zone& z : bank.Presets[presetIndex].Zones)
+        for (const TSf2Generator& g : z.Gens)
+            if (g.Oper == Sf2Gen::Instrument) {
+                if (g.Amount.Word() < bank.Instruments.size())
+                    pairs += bank.Instruments[g.Amount.Word()].Zones.size();
+                break;
+            }
+    return pairs;
+}
+
 bool Overlap(const TDlsRegion& a, const TDlsRegion& b) {
     return a.Keys.Low <= b.Keys.High && b.Keys.Low <= a.Keys.High &&
            a.Velocities.Low <= b.Velocities.High && b.Velocities.Low <= a.Velocities.High;
 }
 
-// Regions that overlap another get the lowest layer free of overlaps within it.
+// Regions that overlap another get the lowest layer free of overlaps within it. Work
+// grows with the square of the regions (the caller bounds it).
 void AssignLayers(std::vector<TDlsRegion>& regions) {
-    for (size_t i = 0; i < regions.size(); ++i) {
-        bool overlaps = false;
-        for (size_t j = 0; j < regions.size() && !overlaps; ++j)
-            overlaps = j != i && Overlap(regions[i], regions[j]);
-        if (!overlaps) continue;
-        for (uint16_t layer = 0;; ++layer) {
-            bool taken = false;
-            for (size_t j = 0; j < i && !taken; ++j)
-                taken = regions[j].Layer == layer && Overlap(regions[i], regions[j]);
-            if (!taken) {
-                regions[i].Layer = layer;
-                break;
-            }
-        }
+    const size_t n = regions.size();
+    std::vector<bool> overlaps(n, false);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j)
+            if (Overlap(regions[i], regions[j])) overlaps[i] = overlaps[j] = true;
+    std::vector<bool> taken;
+    for (size_t i = 0; i < n; ++i) {
+        if (!overlaps[i]) continue;
+        // The i regions before it hold at most i layers: one of 0..i is free.
+        taken.assign(i + 1, false);
+        for (size_t j = 0; j < i; ++j)
+            if (regions[j].Layer && *regions[j].Layer <= i && Overlap(regions[i], regions[j]))
+                taken[*regions[j].Layer] = true;
+        const auto layer =
+            static_cast<uint16_t>(std::find(taken.begin(), taken.end(), false) - taken.begin());
+        regions[i].Layer = layer;
     }
 }
 
@@ -123,9 +146,17 @@ class TWavePool {
 public:
     TWavePool(const TSf2Bank& bank, TDlsCollection& c) : Bank(bank), C(c) {}
 
+    // Sample points the waves would hold with this region's wave added (0 when the
+    // pool has it already).
+    size_t PointsWith(const TSf2Region& r) const {
+        const bool known = Cues.contains(std::make_tuple(r.Start, r.End, r.Sample.SampleRate));
+        return Points + (known ? 0 : r.End - r.Start);
+    }
+
     uint32_t CueFor(const TSf2Region& r) {
         const auto key = std::make_tuple(r.Start, r.End, r.Sample.SampleRate);
         if (auto it = Cues.find(key); it != Cues.end()) return it->second;
+        Points += r.End - r.Start;
         TDlsWave w;
         w.SampleRate = r.Sample.SampleRate;
         w.Samples.assign(Bank.Samples.begin() + r.Start, Bank.Samples.begin() + r.End);
@@ -152,6 +183,7 @@ private:
     const TSf2Bank& Bank;
     TDlsCollection& C;
     std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint32_t> Cues;
+    size_t Points = 0;
 };
 
 TDlsRegion MakeRegion(const TSf2Region& r, const std::array<int32_t, Sf2GenCount>& gen,
@@ -196,6 +228,14 @@ std::string Megabytes(double bytes) {
 
 } // namespace
 
+uint32_t Sf2PresetPatch(const TSf2Preset& p) {
+    if (p.Bank == DrumBank)
+        return DlsPatchNumber(0, 0, static_cast<uint8_t>(p.Preset & 0x7F), true);
+    return DlsPatchNumber(static_cast<uint8_t>((p.Bank >> 7) & 0x7F),
+                          static_cast<uint8_t>(p.Bank & 0x7F),
+                          static_cast<uint8_t>(p.Preset & 0x7F), false);
+}
+
 TVoiceSetConvertResult ConvertSf2ToDls(const TSf2Bank& sf2, const TSf2ToDlsOptions& options,
                                        TDlsCollection& out) {
     TVoiceSetConvertResult result;
@@ -207,14 +247,23 @@ TVoiceSetConvertResult ConvertSf2ToDls(const TSf2Bank& sf2, const TSf2ToDlsOptio
     if (options.BuiltIn) {
         if (!PickBuiltIn(sf2, picks, result.Message)) return result;
     } else {
-        PickAll(sf2, picks);
+        PickAll(sf2, picks, options.FileOrder);
+    }
+    const size_t maxPoints = Sf2MaxWaveShare * sf2.Samples.size() + Sf2WavePointsAllowance;
+    size_t zonePairs = 0;
+    for (const TPick& pick : picks)
+        zonePairs += ZonePairs(sf2, pick.Preset);
+    if (zonePairs > Sf2MaxZonePairs) {
+        result.Message = "the presets go through more than " + std::to_string(Sf2MaxZonePairs) +
+                         " instrument zones";
+        return result;
     }
 
     TDlsCollection c;
     c.Name = sf2.Info.Name;
     CopyInfo(sf2.Info, c.Info);
     TWavePool pool(sf2, c);
-    size_t unexpressed = 0, regions = 0;
+    size_t unexpressed = 0, regions = 0, resolvedRegions = 0, regionPairs = 0;
     for (const TPick& pick : picks) {
         const TSf2ResolveResult resolved = ResolveSf2Preset(sf2, pick.Preset);
         if (!resolved.Ok) {
@@ -227,14 +276,33 @@ TVoiceSetConvertResult ConvertSf2ToDls(const TSf2Bank& sf2, const TSf2ToDlsOptio
         ins.Program = pick.Program;
         ins.Drum = pick.Drum;
         ins.Name = sf2.Presets[pick.Preset].Name;
+        resolvedRegions += resolved.Regions.size();
+        if (resolvedRegions > Sf2MaxRegionsPerBank) {
+            result.Message =
+                "the presets give more than " + std::to_string(Sf2MaxRegionsPerBank) + " regions";
+            return result;
+        }
         for (const TSf2Region& r : resolved.Regions) {
             // Nothing to play: no points, no rate, or velocity 0 only (which DLS files of
             // Level 1 write for "every velocity").
             if (r.End <= r.Start || r.Sample.SampleRate == 0 || r.VelHi == 0) continue;
+            if (pool.PointsWith(r) > maxPoints) {
+                result.Message = PresetText(sf2, pick.Preset) + ": the presets play more than " +
+                                 std::to_string(maxPoints) +
+                                 " sample points, too many for the bank's " +
+                                 std::to_string(sf2.Samples.size());
+                return result;
+            }
             const auto gen = Sf2PlayedGenerators(sf2, pick.Preset, r);
             const auto played = Sf2PlayedModulators(sf2, pick.Preset, r);
             ins.Regions.push_back(MakeRegion(
                 r, gen, VoiceSetMap::ToConnections(gen, played, unexpressed), pool.CueFor(r)));
+        }
+        regionPairs += ins.Regions.size() * ins.Regions.size();
+        if (regionPairs > Sf2MaxRegionPairs) {
+            result.Message = PresetText(sf2, pick.Preset) +
+                             ": the presets give too many regions to lay out in layers";
+            return result;
         }
         AssignLayers(ins.Regions);
         regions += ins.Regions.size();

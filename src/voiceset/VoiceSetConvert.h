@@ -60,7 +60,28 @@ struct TSf2ToDlsOptions {
     // patch order (melodic by MSB, LSB, program, then the kits), without a cap: the
     // program lists the first 300 of a collection.
     bool BuiltIn = false;
+    // Not built in: the presets in the file's own order instead (as the program lists
+    // an external voice set), a repeated bank/preset pair only at its first place.
+    bool FileOrder = false;
 };
+
+// What a bank may make of its sample data, so that a hostile file cannot take the
+// conversion's time and memory: regions over all presets, and the points of the
+// waves, which copy each played part of the data (a region may play any part).
+constexpr size_t Sf2MaxRegionsPerBank = size_t{1} << 18;
+// Resolving reads every zone of a preset zone's instrument, whether it plays or not:
+// the instrument zones all preset zones name, added up.
+constexpr size_t Sf2MaxZonePairs = size_t{1} << 22;
+// Layering compares every two regions of a preset: the squares of the presets'
+// region counts, added up.
+constexpr size_t Sf2MaxRegionPairs = size_t{1} << 26;
+constexpr size_t Sf2MaxWaveShare = 4;                      // times the bank's points...
+constexpr size_t Sf2WavePointsAllowance = size_t{1} << 20; // ... and this many more
+
+// The patch number a preset gets when every preset is kept (below): bank 128 -> the
+// drum flag at MSB 0, LSB 0; bank b -> MSB b >> 7 & 0x7F, LSB b & 0x7F; program =
+// preset & 0x7F.
+uint32_t Sf2PresetPatch(const TSf2Preset& preset);
 
 // SoundFont -> DLS Level 2. Each preset is flattened (ResolveSf2Preset) into regions;
 // regions that overlap another one are written as 'rgn2' with a layer (the lowest
@@ -73,7 +94,8 @@ struct TSf2ToDlsOptions {
 // can express is a connection of one 'art2' block per region. Names come from the
 // presets and samples. `out` is replaced only on success.
 // Refused, with the reason: no presets (or, built in, no melodic preset in bank 0,
-// or no standard kit); a preset that does not resolve.
+// or no standard kit); a preset that does not resolve; more regions or wave points
+// than the limits above.
 TVoiceSetConvertResult ConvertSf2ToDls(const TSf2Bank& sf2, const TSf2ToDlsOptions& options,
                                        TDlsCollection& out);
 

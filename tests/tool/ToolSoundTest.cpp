@@ -82,6 +82,37 @@ TEST(ToolVoices, PlainConversionKeepsEveryPresetAndItsNumbers) {
     EXPECT_NE(listed.Out.find("Standard Kit [drum]"), std::string::npos);
 }
 
+TEST(ToolVoices, ListsASoundFontsPresetsInFileOrderAsTheProgramWould) {
+    TTempDir dir;
+    ASSERT_TRUE(SaveSf2File(dir.Path("small.sf2"), SmallBank()).Ok);
+    TRun listed = RunTool(dir, "voices " + Q(dir.Path("small.sf2")));
+    ASSERT_EQ(listed.Status, 0) << listed.Err;
+    EXPECT_NE(listed.Out.find("format: SoundFont 2\n"), std::string::npos) << listed.Out;
+    EXPECT_NE(listed.Out.find("instruments: 5\n"), std::string::npos);
+    const auto lines = Lines(listed.Out);
+    const auto order = std::find(lines.begin(), lines.end(), "collection order (5):");
+    ASSERT_NE(order, lines.end()) << listed.Out;
+    ASSERT_GE(lines.end() - order, 6);
+    EXPECT_EQ(order[1], "  0:<0:0:48> Strings");
+    EXPECT_EQ(order[2], "  1:<0:0:0> Piano");
+    EXPECT_EQ(order[3], "  2:<0:0:8> Room Kit [drum]");
+    EXPECT_EQ(order[4], "  3:<0:8:1> Bright");
+    EXPECT_EQ(order[5], "  4:<0:0:0> Standard Kit [drum]");
+
+    TRun json = RunTool(dir, "voices --json " + Q(dir.Path("small.sf2")));
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    EXPECT_NE(json.Out.find("\"format\": \"SoundFont 2\""), std::string::npos) << json.Out;
+    EXPECT_NE(json.Out.find("\"text\": \"3:<0:8:1> Bright\""), std::string::npos);
+
+    std::vector<uint8_t> cut = dir.Read("small.sf2");
+    cut.resize(cut.size() / 2);
+    dir.Write("cut.sf2", cut);
+    TRun bad = RunTool(dir, "voices " + Q(dir.Path("cut.sf2")));
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_NE(bad.Err.find("not a voice set: chunk 'RIFF' at 0 declares"), std::string::npos)
+        << bad.Err;
+}
+
 TEST(ToolVoices, WhatIsNoVoiceSetIsRefusedWithTheReasonAndNothingIsWritten) {
     TTempDir dir;
     dir.WriteText("text.sf2", "just some words, not a bank");

@@ -1,10 +1,11 @@
-// voices and convert: look into a voice set, and make one from a SoundFont.
+// voices and convert: look into a voice set (DLS or SoundFont), and make a DLS set from
+// a SoundFont.
 #include "Commands.h"
 #include "Report.h"
 
 #include "sound/VoiceList.h"
-#include "voiceset/DlsReader.h"
 #include "voiceset/VoiceSetConvert.h"
+#include "voiceset/VoiceSetReader.h"
 
 #include <iostream>
 
@@ -42,13 +43,17 @@ int VoicesCommand(const TArgs& argsIn) {
     TArgs args = argsIn;
     const bool json = TakeFlag(args, "--json");
     if (args.size() != 1) return UsageError("voices takes one FILE (and --json)");
-    TDlsCollection collection;
-    const TDlsReadResult read = ReadDlsFile(args[0], collection);
+    TVoiceSet set;
+    const TVoiceSetReadResult read = ReadVoiceSetFile(args[0], set);
     if (!read.Ok) {
         std::cerr << "talvimorena-tool: " << args[0] << ": not a voice set: " << read.Message
                   << "\n";
         return 1;
     }
+    const TDlsCollection& collection = set.Collection;
+    // A compressed SoundFont's samples stay in the bank, for the synthesiser to decode.
+    const std::string waves = set.PlaysOwnImage() ? "compressed, kept in the bank"
+                                                  : std::to_string(collection.Waves.size());
     TVoiceList ordered, sorted;
     for (size_t i = 0; i < collection.Instruments.size(); ++i) {
         const TDlsInstrument& inst = collection.Instruments[i];
@@ -66,18 +71,20 @@ int VoicesCommand(const TArgs& argsIn) {
     if (json) {
         TReport r = TReport::Object();
         r.Set("file", args[0]);
+        r.Set("format", VoiceSetFormatName(set.Format));
         r.Set("name", collection.Name);
         r.Set("instruments", static_cast<int64_t>(collection.Instruments.size()));
         r.Set("waves", static_cast<int64_t>(collection.Waves.size()));
+        r.Set("compressed", set.PlaysOwnImage());
         r.Set("beyondCapacity", static_cast<int64_t>(beyond));
         r.Set("collectionOrder", DescribeList(ordered));
         r.Set("sorted", DescribeList(sorted));
         r.PrintJson(std::cout);
         return 0;
     }
-    std::cout << "file: " << args[0] << "\nname: " << collection.Name
-              << "\ninstruments: " << collection.Instruments.size()
-              << "\nwaves: " << collection.Waves.size() << "\n";
+    std::cout << "file: " << args[0] << "\nformat: " << VoiceSetFormatName(set.Format)
+              << "\nname: " << collection.Name << "\ninstruments: " << collection.Instruments.size()
+              << "\nwaves: " << waves << "\n";
     if (beyond)
         std::cout << "note: " << beyond << " instruments lie beyond the voice list's 300 places\n";
     PrintList("collection order", ordered);

@@ -22,9 +22,12 @@ Usage:
   talvimorena-tool styles [--json]
       List the preset accompaniment styles and the chord styles.
   talvimorena-tool voices FILE [--json]
-      List the instruments of a voice set (a DLS file such as msf4.s), in the
-      set's own order and sorted as the built-in set is, in the form
-      "position:<MSB:LSB:program> name", drum kits marked [drum].
+      List the instruments of a voice set (a DLS file such as msf4.s, or a
+      SoundFont .sf2 or compressed .sf3, recognised by content), in the set's
+      own order (a SoundFont's presets as the file has them) and sorted as the
+      built-in set is, in the form "position:<MSB:LSB:program> name", drum kits
+      marked [drum]. A SoundFont bank b is MSB b / 128, LSB b % 128; bank 128
+      holds the drum kits.
   talvimorena-tool convert [--built-in] IN.sf2 OUT.dls
       Convert a SoundFont to a DLS voice set. With --built-in, make the
       built-in set: General MIDI bank 0 as MSB 65, variation banks as LSB, the
@@ -38,8 +41,9 @@ Usage:
       the synthesiser, and write the sound as a WAV file (44100 Hz, stereo,
       16-bit): the song's starting state first, then every event at its time,
       then up to 2 s more for the last notes to ring out (less once all is
-      silent). The voices come from msf4.s beside this tool, or from the DLS
-      file given. Songs longer than 30 s show their progress on stderr.
+      silent). The voices come from msf4.s beside this tool, or from the
+      voice set given (DLS or SoundFont). Songs longer than 30 s show their
+      progress on stderr.
   talvimorena-tool export-midi SONG.lyt OUT.mid [--voice-set FILE]
       The same run, writing every message sent to the synthesiser (bank selects
       and program changes, notes, pedals, controllers) as a Standard MIDI File:

@@ -1,6 +1,7 @@
 // FluidSynth behind the synthesiser wrapper: every message of the program, its
-// properties and audio driver; voice sets reach it as SoundFont images
-// in memory, converted from the DLS collections the program loads.
+// properties and audio driver; voice sets reach it as SoundFont images in memory,
+// converted from the collections the program reads (DLS or SoundFont 2), or the
+// compressed SoundFont's own.
 #include "sound/platform/TKTDirectMusic.h"
 
 #include "base/FileUtil.h"
@@ -9,8 +10,8 @@
 #include "sound/MidiLog.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/PulseAudioDevices.h"
-#include "voiceset/DlsReader.h"
 #include "voiceset/VoiceSetConvert.h"
+#include "voiceset/VoiceSetReader.h"
 
 #include <fluidsynth.h>
 #include <malloc.h>
@@ -532,15 +533,19 @@ std::string TKTDirectMusic::LastVoiceSetError() const {
 
 void TKTDirectMusic::FillVoiceList() {
     Voices.Clear();
-    if (!Collection) return;
+    if (!Set) return;
+    const bool ownImage = Set->PlaysOwnImage();
     int i = 0;
-    for (const TDlsInstrument& inst : Collection->Instruments) {
+    for (const TDlsInstrument& inst : Set->Collection.Instruments) {
         TVoiceEntry e;
         e.Index = i;
         e.Patch = inst.Patch();
         e.Name = VoiceNameOf(inst.Name);
-        e.SynthBank = RuntimeSoundFontBank(i);
-        e.SynthProgram = RuntimeSoundFontProgram(i);
+        // The run-time image numbers the instruments by position; a set that plays
+        // its own image keeps its presets' numbers.
+        const auto at = static_cast<size_t>(i);
+        e.SynthBank = ownImage ? Set->SoundFontPresets[at].Bank : RuntimeSoundFontBank(i);
+        e.SynthProgram = ownImage ? Set->SoundFontPresets[at].Program : RuntimeSoundFontProgram(i);
         if (!Voices.Add(e)) break; // the list holds 300 voices; the rest stay unplayable
         ++i;
     }
@@ -564,9 +569,9 @@ bool TKTDirectMusic::LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) {
 
 bool TKTDirectMusic::ReadVoiceSetImage(std::span<const uint8_t> image) {
     TLock lock(Mutex);
-    auto collection = std::make_unique<TDlsCollection>();
-    const TDlsReadResult read = ReadDls(image, *collection);
-    Collection.reset();
+    auto set = std::make_unique<TVoiceSet>();
+    const TVoiceSetReadResult read = ReadVoiceSet(image, *set);
+    Set.reset();
     SamplesHandedOver = false;
     if (!read.Ok) {
         Voices.Clear();
@@ -574,7 +579,7 @@ bool TKTDirectMusic::ReadVoiceSetImage(std::span<const uint8_t> image) {
         VoiceSetError = read.Message;
         return false;
     }
-    Collection = std::move(collection);
+    Set = std::move(set);
     VoiceSetError.clear();
     FillVoiceList();
     Voices.Sort();
@@ -587,16 +592,16 @@ bool TKTDirectMusic::LoadExternalDLS(const std::string& path) {
     BuildPatchIndex();
     // With the list emptied, the old set has nothing left to play: let it go, so that
     // a later download cannot hand the synthesiser a set the list does not show.
-    Collection.reset();
+    Set.reset();
     SamplesHandedOver = false;
     if (path.empty() || !FileExists(path)) return false;
-    auto collection = std::make_unique<TDlsCollection>();
-    const TDlsReadResult read = ReadDlsFile(path, *collection);
+    auto set = std::make_unique<TVoiceSet>();
+    const TVoiceSetReadResult read = ReadVoiceSetFile(path, *set);
     if (!read.Ok) {
         VoiceSetError = read.Message;
         return false;
     }
-    Collection = std::move(collection);
+    Set = std::move(set);
     VoiceSetError.clear();
     FillVoiceList();
     return true;
@@ -612,7 +617,7 @@ bool TKTDirectMusic::DownloadVoices() {
     std::shared_ptr<std::vector<uint8_t>> image;
     {
         TLock lock(Mutex);
-        if (!Collection || !SoftwarePortLocked()) return false;
+        if (!Set || !SoftwarePortLocked()) return false;
         if (SamplesHandedOver) {
             // The synthesiser holds this very set: downloading it again changes nothing.
             if (Fluid->SoundFont >= 0) return true;
@@ -620,15 +625,21 @@ bool TKTDirectMusic::DownloadVoices() {
             return false;
         }
         image = std::make_shared<std::vector<uint8_t>>();
-        const TVoiceSetConvertResult result = BuildRuntimeSoundFont(*Collection, *image);
-        if (!result.Ok) {
-            VoiceSetError = result.Message;
-            return false;
+        if (Set->PlaysOwnImage()) {
+            // Samples the run-time image cannot carry: the synthesiser loads the set's
+            // own image and decodes them itself.
+            image->swap(Set->SoundFontImage);
+        } else {
+            const TVoiceSetConvertResult result = BuildRuntimeSoundFont(Set->Collection, *image);
+            if (!result.Ok) {
+                VoiceSetError = result.Message;
+                return false;
+            }
+            // The converted image carries every sample, and the synthesiser keeps its
+            // own copy of them: the collection's are not needed again.
+            for (TDlsWave& wave : Set->Collection.Waves)
+                std::vector<int16_t>().swap(wave.Samples);
         }
-        // The converted image carries every sample, and the synthesiser keeps its own
-        // copy of them: the collection's are not needed again.
-        for (TDlsWave& wave : Collection->Waves)
-            std::vector<int16_t>().swap(wave.Samples);
         SamplesHandedOver = true;
     }
     const bool loaded = LoadSoundFontImage(std::move(image));
@@ -653,7 +664,7 @@ bool TKTDirectMusic::LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_
     TMemoryImages::Instance().Withdraw(name);
     BuildPatchIndex();
     if (Fluid->SoundFont < 0) {
-        VoiceSetError = "the synthesiser refused the converted voice set";
+        VoiceSetError = "the synthesiser refused the voice set's image";
         return false;
     }
     // Channels keep the programs they were given, now from the new set.

@@ -10,7 +10,7 @@
 #include "sound/VoiceList.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectSound.h"
-#include "voiceset/VoiceSet.h"
+#include "voiceset/VoiceSetReader.h"
 
 #include <array>
 #include <atomic>
@@ -99,17 +99,19 @@ public:
     const TKTDirectSound* Sound() const { return DirectSound.get(); }
 
     // Voice sets.
-    // The built-in set: a DLS image in memory. Fills the voice list in the set's
-    // order, sorts it and downloads the voices; false when the image is no DLS
-    // collection (the voice list is then empty).
+    // The built-in set: a voice-set image in memory (DLS, or a SoundFont as
+    // ReadVoiceSet takes it). Fills the voice list in the set's order, sorts it and
+    // downloads the voices; false when the image is no voice set (the voice list is
+    // then empty).
     bool LoadVoiceSetFromMemory(std::span<const uint8_t> image) EXCLUDES(Mutex);
     // The same with the image handed over: it is let go as soon as it is read, before
     // the download, so that the file's bytes, the collection, the converted SoundFont
     // and the synthesiser's samples are never all held at once.
     bool LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) EXCLUDES(Mutex);
-    // An external set (a UTF-8 path; "" when the settings ask for none): empties the
-    // voice list, then, when the file exists and reads, fills it in the collection's
-    // own order (no sorting).
+    // An external set (a UTF-8 path; "" when the settings ask for none): a DLS
+    // collection or a SoundFont (2, or 3 with compressed samples), told by content.
+    // Empties the voice list, then, when the file exists and reads, fills it in the
+    // set's own order (no sorting): the collection's instruments, the bank's presets.
     bool LoadExternalDLS(const std::string& path) EXCLUDES(Mutex);
     // Hands the loaded set's instruments to the synthesiser: false without a set or
     // without a software synthesiser port. The set's samples are let go once the
@@ -169,7 +171,7 @@ private:
     enum class TOpenPort { None, Software, Offline, Sequencer };
 
     bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
-    // Reads a DLS image into the collection and fills the voice list, sorted.
+    // Reads a voice-set image into the set and fills the voice list, sorted.
     bool ReadVoiceSetImage(std::span<const uint8_t> image) EXCLUDES(Mutex);
     // Stamps a message with the latency clock and hands it to the renderer; to the
     // synthesiser at once when nothing renders (no driver running), or when the queue
@@ -208,8 +210,8 @@ private:
     int OpenIndex GUARDED_BY(Mutex) = -1;
     bool EngineActive GUARDED_BY(Mutex) = false;
     bool PortActive GUARDED_BY(Mutex) = false;
-    std::unique_ptr<TDlsCollection> Collection GUARDED_BY(Mutex);
-    // The collection's samples went to the synthesiser and were let go.
+    std::unique_ptr<TVoiceSet> Set GUARDED_BY(Mutex);
+    // The set's samples went to the synthesiser and were let go.
     bool SamplesHandedOver GUARDED_BY(Mutex) = false;
     std::string VoiceSetError GUARDED_BY(Mutex);
 

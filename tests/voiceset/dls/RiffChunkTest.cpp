@@ -65,6 +65,50 @@ TEST(RiffParse, ToleratesAMissingFinalPadAndTrailingBytes) {
     EXPECT_EQ(root.Children.size(), 1u);
 }
 
+TEST(RiffParse, TakesAPadByteAsMissingWhereOnlyTheReadingWithoutItMakesSense) {
+    // 'odd!' holds 3 bytes and its pad is left out; the sizes around it count none.
+    const TBytes data = Cat({Id("odd!"), U32(3), {7, 7, 7}, Id("next"), U32(2), {1, 2}});
+    TRiffChunk root;
+    auto r = Parse(Cat({Id("RIFF"), U32(uint32_t(4 + data.size())), Id("TEST"), data}), root);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    ASSERT_EQ(root.Children.size(), 2u);
+    EXPECT_EQ(root.Children[1].Id, RiffId("next"));
+    EXPECT_EQ(root.Children[1].Offset, 23u);
+    EXPECT_EQ(root.Children[1].Data.size(), 2u);
+
+    // A list of odd size without its pad, followed by a chunk of its parent.
+    const TBytes inner = Cat({Id("abcd"), Id("odd!"), U32(3), {7, 7, 7}});
+    const TBytes nested = Cat({Id("LIST"), U32(uint32_t(inner.size())), inner, Chunk("last", {5})});
+    r = Parse(Cat({Id("RIFF"), U32(uint32_t(4 + nested.size())), Id("TEST"), nested}), root);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    ASSERT_EQ(root.Children.size(), 2u);
+    EXPECT_TRUE(root.Children[0].IsList(RiffId("abcd")));
+    EXPECT_EQ(root.Children[1].Id, RiffId("last"));
+
+    // A pad byte that is there (even a stray non-zero one) is taken when the header
+    // after it makes sense, though the reading without it would too: "pnex" with the
+    // size 't' would fit in the room the filler leaves.
+    const TBytes padded = Cat(
+        {Id("odd!"), U32(3), {7, 7, 7}, {'p'}, Id("next"), U32(0), Chunk("fill", TBytes(120, 0))});
+    r = Parse(Cat({Id("RIFF"), U32(uint32_t(4 + padded.size())), Id("TEST"), padded}), root);
+    ASSERT_TRUE(r.Ok) << r.Message;
+    ASSERT_EQ(root.Children.size(), 3u);
+    EXPECT_EQ(root.Children[1].Id, RiffId("next"));
+    EXPECT_EQ(root.Children[2].Id, RiffId("fill"));
+}
+
+TEST(RiffParse, KeepsRefusingWhatNoPadReadingMakesSenseOf) {
+    TRiffChunk root;
+    // After the odd chunk neither place holds a header: a code that is no text.
+    const TBytes junk = Cat({Id("odd!"), U32(3), {7, 7, 7}, {1, 2, 3, 4, 5, 6, 7, 8, 9}});
+    auto r = Parse(Cat({Id("RIFF"), U32(uint32_t(4 + junk.size())), Id("TEST"), junk}), root);
+    EXPECT_FALSE(r.Ok);
+    // Nor when the header without the pad claims more than its list holds.
+    const TBytes tooBig = Cat({Id("odd!"), U32(3), {7, 7, 7}, Id("next"), U32(40), {1, 2}});
+    r = Parse(Cat({Id("RIFF"), U32(uint32_t(4 + tooBig.size())), Id("TEST"), tooBig}), root);
+    EXPECT_FALSE(r.Ok);
+}
+
 TEST(RiffParse, RejectsChunksThatRunPastTheirList) {
     TRiffChunk root;
     // 'wsmp' claims 30 bytes inside a list that has 12 left for it

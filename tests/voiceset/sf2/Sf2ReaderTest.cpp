@@ -206,9 +206,13 @@ TEST(Sf2Reader, RefusesBrokenTablesWithAReason) {
          [](TRawSf2& r) {
              r.Info = Chunk("ifil", Cat({U16(2), U16(1), U16(0)}));
          }},
-        {"version 3.1 is not a SoundFont 2 bank",
+        {"version 3.1 is a compressed SoundFont, whose samples cannot be read here",
          [](TRawSf2& r) {
              r.Info = Chunk("ifil", Cat({U16(3), U16(1)}));
+         }},
+        {"version 4.0 is not a SoundFont 2 bank",
+         [](TRawSf2& r) {
+             r.Info = Chunk("ifil", Cat({U16(4), U16(0)}));
          }},
     };
     for (const auto& c : cases) {
@@ -249,4 +253,53 @@ TEST(Sf2Reader, SkipsUnknownChunksAndBytesAfterTheFile) {
                                       List("INFO", r.Info), r.Sdta(), List("xtra", {}), r.Pdta()}));
     bytes.insert(bytes.end(), {1, 2, 3});
     EXPECT_EQ(ReadOk(bytes), reference);
+}
+
+TEST(Sf2Reader, ReadsABankWhoseOddChunksLackTheirPadBytes) {
+    // The name "Tiny" with its NUL is 5 bytes, written without a pad; so is the odd
+    // INFO list around it, and the sizes count no pads.
+    const TRawSf2 r = MinimalRaw();
+    const TSf2Bank reference = ReadOk(r.Bytes());
+    const TBytes info =
+        Cat({TBytes{'I', 'N', 'F', 'O'}, Chunk("ifil", Cat({U16(2), U16(1)})),
+             InfoText("isng", "EMU8000"), ChunkNoPad("INAM", TBytes{'T', 'i', 'n', 'y', 0})});
+    ASSERT_EQ(info.size() % 2, 1u);
+    const TBytes body =
+        Cat({TBytes{'s', 'f', 'b', 'k'}, ChunkNoPad("LIST", info), r.Sdta(), r.Pdta()});
+    const TBytes file = ChunkNoPad("RIFF", body);
+    EXPECT_EQ(ReadOk(file), reference);
+}
+
+TEST(Sf2Reader, ReadsACompressedBankOnlyWhenAskedAndChecksItsBytePositions) {
+    // Version 3: the sample is 301 bytes of an (undecoded) stream, its positions bytes.
+    TRawSf2 r = MinimalRaw();
+    r.Info = Cat({Chunk("ifil", Cat({U16(3), U16(1)})), InfoText("INAM", "Packed")});
+    r.Smpl.assign(301, 0x4F);
+    r.Shdr = Cat({Shdr("Ogg", 0, 301, 0, 80, 44100, 60, 0, 0, 0x11),
+                  Shdr("EOS", 0, 0, 0, 0, 0, 0, 0, 0, 0)});
+    TSf2ReadOptions compressed;
+    compressed.AcceptCompressed = true;
+    TSf2Bank bank;
+    const TSf2ReadResult read = ReadSf2(r.Bytes(), bank, compressed);
+    ASSERT_TRUE(read.Ok) << read.Message;
+    EXPECT_EQ(bank.Info.VersionMajor, 3);
+    EXPECT_TRUE(bank.Samples.empty());
+    ASSERT_EQ(bank.SampleHeaders.size(), 1u);
+    EXPECT_TRUE(bank.SampleHeaders[0].Compressed());
+    ASSERT_EQ(bank.Presets.size(), 1u);
+    EXPECT_EQ(bank.Presets[0].Name, "Grand");
+
+    EXPECT_EQ(Refusal(r.Bytes()),
+              "version 3.1 is a compressed SoundFont, whose samples cannot be read here");
+    r.Shdr = Cat({Shdr("Ogg", 0, 302, 0, 80, 44100, 60, 0, 0, 0x11),
+                  Shdr("EOS", 0, 0, 0, 0, 0, 0, 0, 0, 0)});
+    TSf2ReadResult past = ReadSf2(r.Bytes(), bank, compressed);
+    EXPECT_FALSE(past.Ok);
+    EXPECT_EQ(past.Message, "sample 0 end 302 past the 301 bytes of compressed sample data");
+    // An uncompressed sample of such a bank counts in points of the same bytes.
+    r.Shdr = Cat(
+        {Shdr("Raw", 0, 151, 0, 80, 44100, 60, 0, 0, 1), Shdr("EOS", 0, 0, 0, 0, 0, 0, 0, 0, 0)});
+    past = ReadSf2(r.Bytes(), bank, compressed);
+    EXPECT_FALSE(past.Ok);
+    EXPECT_EQ(past.Message, "sample 0 end 151 past the 150 sample points");
 }

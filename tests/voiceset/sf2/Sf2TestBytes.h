@@ -41,6 +41,13 @@ inline TBytes Chunk(const char* id, const TBytes& data) {
     if (data.size() & 1) out.push_back(0);
     return out;
 }
+// The same as some writers leave it: without the pad byte after odd-sized data.
+inline TBytes ChunkNoPad(const char* id, const TBytes& data) {
+    TBytes out(id, id + 4);
+    Add(out, U32(uint32_t(data.size())));
+    Add(out, data);
+    return out;
+}
 inline TBytes List(const char* type, const TBytes& children) {
     return Chunk("LIST", Cat({TBytes(type, type + 4), children}));
 }
