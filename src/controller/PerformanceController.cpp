@@ -15,7 +15,8 @@ constexpr int DefaultPercussVolume = 60;
 
 // Slots a definition sounds: its count, within the eight slots a record has.
 int SlotCount(const TKeyDef& def) {
-    return std::clamp(def.Count, 0, KeySlotCount);
+    const int32_t count = def.Count; // by value: the record is packed
+    return std::clamp(count, 0, KeySlotCount);
 }
 
 // A note of one key on its way to a piano strip, shown once all notes are sent.

@@ -308,7 +308,9 @@ void TfrmSetKeyDef::StoreKey(TKeyDef& record) const {
         // What the spin box and the list were given comes back exactly, also a value
         // they cannot show (a velocity above 127, a keyboard byte above 1).
         const int velocity = seVelocity[r]->value();
-        slot.Velocity = velocity == std::clamp(shown.Velocity, 0, 127) ? shown.Velocity : velocity;
+        // Read by value: the record is packed, and std::clamp would bind a reference.
+        const int32_t shownVelocity = shown.Velocity;
+        slot.Velocity = velocity == std::clamp(shownVelocity, 0, 127) ? shownVelocity : velocity;
         const int keyboard = cbbKeyboard[r]->currentIndex() == 1 ? 1 : 0;
         slot.Keyboard =
             keyboard == (shown.IsLeft() ? 0 : 1) ? shown.Keyboard : static_cast<uint8_t>(keyboard);
