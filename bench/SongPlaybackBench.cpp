@@ -6,6 +6,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_song_playback build/bin [MINUTES]
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
 #include "app/TKTPianoForm.h"
 #include "base/ITickClock.h"
@@ -92,16 +93,8 @@ int main(int argc, char** argv) {
     if (!WriteDenseSong(songPath, minutes, eventCount)) return 1;
 
     TSettings settings;
-    TPianoFormSetup setup;
-    setup.Core.ProgramFolder = folder;
-    setup.Core.Sound = TKTDirectMusicSetup::Offline();
-    setup.Core.OfflinePort = true;
-    setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
-    setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);
-    setup.ShowMessage = [](const QString&) {};
-    setup.UseEvdev = false;
-    TKTPianoForm form(std::move(setup), settings, TSystemTickClock::Instance());
-    form.show();
+    const auto window = bench::MakeWindow(glyphs, folder, settings);
+    TKTPianoForm& form = *window;
     TSimpleRecorder& rec = form.Core().Recorder();
     TPerformanceController& ctl = form.Core().Controller();
     TSongInfoRec info{};

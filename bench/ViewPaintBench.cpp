@@ -6,6 +6,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_view_paint build/bin
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
 #include "app/TKTPianoForm.h"
 #include "base/ITickClock.h"
@@ -76,16 +77,8 @@ int main(int argc, char** argv) {
     if (!mkdtemp(folder)) return 1;
 
     TSettings settings;
-    TPianoFormSetup setup;
-    setup.Core.ProgramFolder = folder;
-    setup.Core.Sound = TKTDirectMusicSetup::Offline();
-    setup.Core.OfflinePort = true;
-    setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
-    setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);
-    setup.ShowMessage = [](const QString&) {};
-    setup.UseEvdev = false;
-    TKTPianoForm form(std::move(setup), settings, TSystemTickClock::Instance());
-    form.show();
+    const auto window = bench::MakeWindow(glyphs, folder, settings);
+    TKTPianoForm& form = *window;
     Idle(0.5);
 
     TPaintCounter counter;

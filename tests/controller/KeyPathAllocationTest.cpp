@@ -31,19 +31,41 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
+// A controller with its command table, as the window has them; the synthesiser's
+// log has room for every message, so that only the key path could allocate.
+struct TKeyPathRig {
+    TKeyPathRig() {
+        LoadDefaultKeyDefs();
+        FillTestVoices(Voices);
+        Synth.Messages.reserve(256);
+        Table.SetFavorites(&Favorites);
+        Table.Attach(Ctl, Recorder);
+    }
+    void Down(int code) { Ctl.WMDIKeyDown(code, KeyIndexOfCode(code)); }
+    void Up(int code) { Ctl.WMDIKeyUp(code, KeyIndexOfCode(code)); }
+
+    TVoiceList Voices;
+    TFakeClock Clock;
+    TFakeSynthesizer Synth;
+    TSimpleRecorder Recorder{Clock};
+    const TFavoriteVoiceSet Favorites = DefaultFavoriteVoiceSet();
+    TCommandTable Table;
+    TPerformanceController Ctl{Synth, Recorder, Clock, Voices, [this] {
+                                   TControllerPorts ports;
+                                   ports.Commands = &Table;
+                                   return ports;
+                               }()};
+};
+
 TEST(KeyPath, PlayingKeysAllocatesNothing) {
-    LoadDefaultKeyDefs();
-    TVoiceList voices;
-    FillTestVoices(voices);
-    TFakeClock clock;
-    TFakeSynthesizer synth;
-    synth.Messages.reserve(256);
-    TSimpleRecorder recorder(clock);
-    TPerformanceController ctl(synth, recorder, clock, voices);
+    TKeyPathRig rig;
+    TPerformanceController& ctl = rig.Ctl;
+    TFakeClock& clock = rig.Clock;
+    TFakeSynthesizer& synth = rig.Synth;
     ctl.SetSmartSemitone(true);
     const auto tap = [&](int code) {
-        ctl.WMDIKeyDown(code, KeyIndexOfCode(code));
-        ctl.WMDIKeyUp(code, KeyIndexOfCode(code));
+        rig.Down(code);
+        rig.Up(code);
     };
 
     Counting = true;
@@ -61,25 +83,14 @@ TEST(KeyPath, PlayingKeysAllocatesNothing) {
 }
 
 TEST(KeyPath, CommandKeysAllocateNothing) {
-    LoadDefaultKeyDefs();
-    TVoiceList voices;
-    FillTestVoices(voices);
-    TFakeClock clock;
-    TFakeSynthesizer synth;
-    synth.Messages.reserve(256);
-    TSimpleRecorder recorder(clock);
-    const TFavoriteVoiceSet favorites = DefaultFavoriteVoiceSet();
-    TCommandTable table;
-    table.SetFavorites(&favorites);
-    TControllerPorts ports;
-    ports.Commands = &table;
-    TPerformanceController ctl(synth, recorder, clock, voices, ports);
-    table.Attach(ctl, recorder);
+    TKeyPathRig rig;
+    TPerformanceController& ctl = rig.Ctl;
+    TCommandTable& table = rig.Table;
     const auto with = [&](int modifier, int code) {
-        if (modifier >= 0) ctl.WMDIKeyDown(modifier, KeyIndexOfCode(modifier));
-        ctl.WMDIKeyDown(code, KeyIndexOfCode(code));
-        ctl.WMDIKeyUp(code, KeyIndexOfCode(code));
-        if (modifier >= 0) ctl.WMDIKeyUp(modifier, KeyIndexOfCode(modifier));
+        if (modifier >= 0) rig.Down(modifier);
+        rig.Down(code);
+        rig.Up(code);
+        if (modifier >= 0) rig.Up(modifier);
     };
 
     Counting = true;
