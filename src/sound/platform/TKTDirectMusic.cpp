@@ -239,17 +239,28 @@ struct TKTDirectMusic::TRenderer {
     std::atomic<int> MaxDelayFrames{1 << 30};
     std::atomic<int64_t> TailFrames{TailFramesFor(0.2)};
     std::atomic<bool> RestartLine{true};
+    // The driver is being stopped: its thread must not fall asleep in the callback.
+    std::atomic<bool> Halting{false};
+    // Frames the driver's stream holds in front of the period being rendered, once it
+    // runs; a stream that starts again after a sleep plays its first period at once.
+    std::atomic<int> StreamLeadFrames{0};
     // Published by the renderer.
     std::atomic<int64_t> Rendered{0};
     std::atomic<int> Delay{0};
     std::atomic<bool> Resting{true};
+    // The driver's thread sleeps in the callback while nothing sounds; a sender that
+    // finds it asleep bumps the count and wakes it (a futex wake, no lock).
+    std::atomic<bool> Sleeping{false};
+    std::atomic<uint32_t> WakeCount{0};
 
     // The renderer's own.
     TLatencyClock Clock{SampleRate};
     int64_t Position = 0;    // frames rendered
+    int64_t LineOffset = 0;  // the line's sample of frame Position, less Position
     int64_t FluidFrames = 0; // frames FluidSynth rendered (none at rest)
     int64_t QuietFrames = 0; // frames rendered since the last voice ended
     bool AtRest = true;      // nothing has sounded yet
+    bool Slept = false;      // the driver's stream ran dry while the thread slept
     std::array<float, 2 * FluidBlock> Scratch{};
 
     int64_t Stamp() const {
@@ -261,17 +272,28 @@ struct TKTDirectMusic::TRenderer {
     void Render(float* left, float* right, int frames, int64_t now) {
         const bool sampleStamps = SampleStamps.load(std::memory_order_relaxed);
         if (!sampleStamps) {
-            if (RestartLine.exchange(false)) Clock.Reset();
+            if (RestartLine.exchange(false)) {
+                Clock.Reset();
+                LineOffset = 0;
+            }
             Clock.Configure(PeriodFrames.load(std::memory_order_relaxed),
                             MaxDelayFrames.load(std::memory_order_relaxed));
-            Clock.Period(now, Position, frames);
+            // After a sleep the stream is empty and this period is heard at once, where
+            // a running stream would hold its lead in front of it: the line starts that
+            // lead ahead, so that a note after a rest is as late as any other.
+            if (Slept) {
+                Slept = false;
+                Clock.Reset();
+                LineOffset = StreamLeadFrames.load(std::memory_order_relaxed);
+            }
+            Clock.Period(now, Position + LineOffset, frames);
             Delay.store(Clock.DelayFrames(), std::memory_order_relaxed);
         }
         // Notes played while nothing rendered (the driver stopped) wake the renderer.
         if (AtRest && fluid_synth_get_active_voice_count(Synth) > 0) SetAtRest(false);
         int done = 0;
         while (const TTimedMessage* m = Queue.Front()) {
-            const int64_t due = sampleStamps ? m->Sent : Clock.Due(m->Sent);
+            const int64_t due = sampleStamps ? m->Sent : Clock.Due(m->Sent) - LineOffset;
             if (due - Position >= frames) break; // a later period's
             // A message whose time has passed plays at once, after those before it.
             const int at = static_cast<int>(std::clamp<int64_t>(due - Position, done, frames));
@@ -323,10 +345,37 @@ struct TKTDirectMusic::TRenderer {
         Resting.store(on, std::memory_order_relaxed);
     }
 
+    // While nothing sounds and nothing waits, the driver's thread sleeps here instead
+    // of rendering silence: its stream runs dry and costs nothing. A message wakes it
+    // (Nudge), and so does a driver being stopped.
+    void SleepWhileAtRest() {
+        while (AtRest && !Halting.load(std::memory_order_acquire)) {
+            const uint32_t seen = WakeCount.load(std::memory_order_acquire);
+            Sleeping.store(true, std::memory_order_seq_cst);
+            std::atomic_thread_fence(std::memory_order_seq_cst);
+            if (!Queue.Empty() || Halting.load(std::memory_order_seq_cst)) {
+                Sleeping.store(false, std::memory_order_relaxed);
+                return;
+            }
+            WakeCount.wait(seen, std::memory_order_acquire);
+            Sleeping.store(false, std::memory_order_relaxed);
+            Slept = true;
+        }
+    }
+
+    // Senders' side, after a push or a halt: wakes a sleeping driver thread.
+    void Nudge() {
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (!Sleeping.load(std::memory_order_seq_cst)) return;
+        WakeCount.fetch_add(1, std::memory_order_release);
+        WakeCount.notify_all();
+    }
+
     // The audio driver's callback: one period of FluidSynth's output, with the
     // messages due in it applied at their frames.
     static int DriverCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
         auto* renderer = static_cast<TRenderer*>(data);
+        renderer->SleepWhileAtRest();
         for (int i = 0; i < nfx; ++i)
             if (fx[i]) std::fill(fx[i], fx[i] + len, 0.0f);
         for (int i = 2; i < nout; ++i)
@@ -503,13 +552,19 @@ bool TKTDirectMusic::StartDriverLocked() {
                                                                              : "default");
     ConfigureClockLocked();
     Renderer->RestartLine = true;
+    // The sound server's stream holds one period in front of the one being rendered.
+    Renderer->StreamLeadFrames = Fluid->DriverFrames;
     Fluid->Driver = new_fluid_audio_driver2(s, TRenderer::DriverCallback, Renderer.get());
     return Fluid->Driver != nullptr;
 }
 
 void TKTDirectMusic::StopDriverLocked() {
     if (!Fluid || !Fluid->Driver) return;
+    // A thread asleep in the callback would never see the driver's end.
+    Renderer->Halting.store(true, std::memory_order_seq_cst);
+    Renderer->Nudge();
     delete_fluid_audio_driver(Fluid->Driver);
+    Renderer->Halting.store(false, std::memory_order_relaxed);
     Fluid->Driver = nullptr;
     // The driver's thread is gone: what it left waiting plays now.
     Renderer->Flush();
@@ -769,7 +824,10 @@ void TKTDirectMusic::ScheduleLocked(uint8_t status, uint8_t data1, uint8_t data2
         // that stopped rendering altogether gets the message directly.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
         do {
-            if (Renderer->Queue.Push(m)) return;
+            if (Renderer->Queue.Push(m)) {
+                Renderer->Nudge();
+                return;
+            }
             std::this_thread::yield();
         } while (std::chrono::steady_clock::now() < giveUp);
     } else {
@@ -975,6 +1033,10 @@ int TKTDirectMusic::LatencyDelayFrames() const {
 
 bool TKTDirectMusic::RenderingAtRest() const {
     return Renderer->Resting.load(std::memory_order_relaxed);
+}
+
+bool TKTDirectMusic::DriverAsleep() const {
+    return Renderer->Sleeping.load(std::memory_order_relaxed);
 }
 
 int TKTDirectMusic::ActiveVoiceCount() const {

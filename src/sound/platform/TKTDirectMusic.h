@@ -162,6 +162,9 @@ public:
     int LatencyDelayFrames() const;
     // True while nothing sounds and the renderer spends nothing on silence.
     bool RenderingAtRest() const;
+    // True while the audio driver's thread sleeps at rest (its stream left to run dry);
+    // the next message wakes it.
+    bool DriverAsleep() const;
     // Voices sounding now (all channels).
     int ActiveVoiceCount() const EXCLUDES(Mutex);
 

@@ -293,3 +293,36 @@ TEST(SynthThreads, KeysAndTheTempoClockPlayAtOnceThroughARunningDriver) {
     EXPECT_FALSE(failed) << "every program change found its voice";
     EXPECT_EQ(synth.LastNote(4), 48 + 1999 % 12);
 }
+
+TEST(SynthThreads, AtRestTheDriversThreadSleepsAndEachMessageWakesIt) {
+    TVoiceList voices;
+    TKTDirectMusic synth(voices, NullDeviceSetup());
+    ASSERT_TRUE(synth.SelectOutputPort(0));
+    ASSERT_TRUE(synth.LoadVoiceSetFromMemory(Image(FourVoices())));
+    synth.SetReverbLevel(0);
+    ASSERT_TRUE(synth.SetPatch(0, MakePatch(65, 0, 0)));
+    // ALSA's null device takes periods as fast as they come: rest, after the effects'
+    // allowance, is reached within moments.
+    auto waitFor = [](auto done) {
+        for (int i = 0; i < 1000 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return synth.DriverAsleep(); }));
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_TRUE(synth.NoteOn(0, 69, 100));
+        EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }))
+            << "the note woke the driver and sounds, round " << round;
+        EXPECT_TRUE(synth.NoteOff(0, 69));
+        EXPECT_TRUE(waitFor([&] { return synth.DriverAsleep(); })) << "round " << round;
+        EXPECT_EQ(synth.ActiveVoiceCount(), 0);
+    }
+    // A driver stopped or rebuilt while its thread sleeps comes back, and plays.
+    EXPECT_TRUE(synth.SetWriteLatency(100));
+    ASSERT_TRUE(waitFor([&] { return synth.DriverAsleep(); }));
+    synth.ActivatePort(false);
+    EXPECT_FALSE(synth.DriverAsleep());
+    synth.ActivatePort(true);
+    EXPECT_TRUE(synth.NoteOn(0, 69, 100));
+    EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }));
+}
