@@ -6,6 +6,7 @@
 #include "sound/PortList.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -100,9 +101,12 @@ TPianoCore::TPianoCore(TPianoCoreSetup setup, TSettings& settings, const ITickCl
     Accomp->SetAccompStyleGroupNum(0);
     Accomp->SetOnAutoChordChange([](TAutoAccomp&, std::string_view) {});
     Accomp->SetRecorder(&SongRecorder);
+    BeginBuiltInVoiceSet();
 }
 
 TPianoCore::~TPianoCore() {
+    // The set's load posts to the window: it ends before the window goes.
+    Music->FinishVoiceSetLoad();
     Performer->StopAll(true, true, true, true, true, true, true, true);
     Performer->SetMousePedal(false);
     SongRecorder.SetPlaying(false); // its timer stops before what it posts to goes
@@ -139,12 +143,42 @@ void TPianoCore::SetUpSound() {
         RebuildExternalVoiceLists();
         return;
     }
+    const std::string builtIn = ProgramFile("msf4.s");
+    if (Setup.PostVoiceSetLoaded && FileExists(builtIn)) {
+        PendingVoiceSet = builtIn; // begun at the end of start-up
+        return;
+    }
     std::vector<uint8_t> image;
-    if (ReadFilePrefix(ProgramFile("msf4.s"), size_t{1} << 30, image) != TReadResult::Ok) {
+    if (ReadFilePrefix(builtIn, size_t{1} << 30, image) != TReadResult::Ok) {
         Window.ShowMessage("msf4.s not found.");
         return;
     }
     Music->LoadVoiceSetFromMemory(std::move(image));
+}
+
+void TPianoCore::BeginBuiltInVoiceSet() {
+    if (PendingVoiceSet.empty()) return;
+    const std::string path = std::exchange(PendingVoiceSet, {});
+    // Every message of start-up is sent by now: while the set arrives, the synthesiser
+    // is busy taking its samples.
+    THighTimer::TPost post = Setup.PostVoiceSetLoaded;
+    if (Music->BeginVoiceSetLoad(path, [this, post] { post([this] { VoiceSetLoaded(); }); }))
+        return;
+    std::vector<uint8_t> image;
+    if (ReadFilePrefix(path, size_t{1} << 30, image) == TReadResult::Ok &&
+        Music->LoadVoiceSetFromMemory(std::move(image)))
+        StartWithFirstVoices();
+}
+
+void TPianoCore::VoiceSetLoaded() {
+    // A file that is no voice set leaves the program silent, as it always did.
+    if (Music->FinishVoiceSetLoad()) StartWithFirstVoices();
+}
+
+void TPianoCore::StartWithFirstVoices() {
+    Performer->SelectRightVoice(0);
+    Performer->SelectLeftVoice(0);
+    Music->SelectDrumKit();
 }
 
 void TPianoCore::ApplySettings(const TSettings& record, const TSwitchBlock& switches) {

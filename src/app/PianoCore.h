@@ -88,6 +88,10 @@ struct TPianoCoreSetup {
     // PlaybackTick.
     ISongWindow* SongWindow = nullptr;
     THighTimer::TPost PostTimerEvent;
+    // The built-in voice set is loaded on a thread of its own and its end handed to
+    // the main thread through this (the window then shows before the set is in); none:
+    // it is loaded before the constructor returns.
+    THighTimer::TPost PostVoiceSetLoaded;
 };
 
 class TPianoCore final : public ISongCommands, private ISongPerformer, private ICommandHost {
@@ -129,6 +133,9 @@ public:
     // The mixer noticed a change of the master volume (on the main thread): a slider
     // showing the master volume follows it.
     void MixerChanged();
+    // The built-in set's background load is over (main thread): its voices are taken
+    // into the list and both keyboards and the drum channel get their first voices.
+    void VoiceSetLoaded();
     // Ctrl+PageUp and Ctrl+PageDown: the master volume up or down on its 0..127 scale.
     void StepMasterVolume(int delta) override;
     // Alt+Backspace, and the start with the external voice set: the two lists made
@@ -165,6 +172,9 @@ public:
 
 private:
     void SetUpSound();
+    // Begins the built-in set's background load (or loads it now when it cannot).
+    void BeginBuiltInVoiceSet();
+    void StartWithFirstVoices();
     int MasterVolume();
     void ShowVolumeMessage();
     // ISongPerformer.
@@ -202,6 +212,9 @@ private:
 
     bool SoundIsOpen = false;
     bool ExternalInUse = false;
+    // The built-in set's file, to be loaded once the constructor's own messages are
+    // sent ("" when it is loaded already, or not at all).
+    std::string PendingVoiceSet;
     bool SliderSynthMode = false;
     int SynthVolumeValue = 0;
     int Latency = 0, Period = 0;

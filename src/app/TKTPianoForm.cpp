@@ -92,6 +92,8 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
     core.PostTimerEvent = [this](std::function<void()> job) {
         QCoreApplication::postEvent(this, new TPostedJob(std::move(job)));
     };
+    // The built-in voice set arrives after the window shows.
+    core.PostVoiceSetLoaded = core.PostTimerEvent;
     TControllerPorts views;
     views.PCKeyboard = PCKeyboardView.get();
     views.RightStrip = UpperStrip.get();

@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -87,9 +89,11 @@ protected:
 
     // The core of a window started in the test's program folder; offline, it renders
     // on demand as if a port had opened.
-    TPianoCore& Start(bool offline, TPianoCoreSetup setup = {}) {
+    TPianoCore& Start(bool offline, TPianoCoreSetup setup = {},
+                      TKTDirectMusicSetup sound = TKTDirectMusicSetup::Offline()) {
         setup.ProgramFolder = Dir.Root().string();
-        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.Sound = std::move(sound);
+        setup.Sound.Log = &Log;
         setup.OfflinePort = offline;
         setup.ManualTempoClock = true; // the test moves the tempo clock
         TControllerPorts views;
@@ -156,6 +160,43 @@ TEST_F(PianoCore, TheBuiltInSetIsSortedAndBothKeyboardsTakeItsFirstVoice) {
     EXPECT_EQ(Window.Boxes[TValueBox::LeftVoice], "0");
     EXPECT_EQ(core.Favorites().Voices[0].Program, 77) << "Default.fvc of the program folder";
     EXPECT_TRUE(Window.ListItems.empty()) << "no external lists for the built-in set";
+}
+
+TEST_F(PianoCore, TheBuiltInSetArrivesAfterStartUpAndThenBothKeyboardsTakeItsFirstVoice) {
+    WriteFile("msf4.s", Image(ThreeVoices()));
+    std::mutex mutex;
+    std::vector<std::function<void()>> posted;
+    TPianoCoreSetup setup;
+    setup.PostVoiceSetLoaded = [&](std::function<void()> job) {
+        std::lock_guard lock(mutex);
+        posted.push_back(std::move(job));
+    };
+    // A real driver on ALSA's null device: the set loads beside it.
+    TKTDirectMusicSetup sound;
+    sound.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
+    sound.Ports = BuildPortList({"alsa"}, {});
+    TPianoCore& core = Start(false, std::move(setup), std::move(sound));
+    ASSERT_TRUE(core.SoundOpen());
+    EXPECT_TRUE(Window.Messages.empty());
+    EXPECT_EQ(core.Voices().Count(), 0) << "the constructor did not wait for the set";
+    core.KeyMessage(WM_DIKEYDOWN, DIK::Q, KeyIndexOfCode(DIK::Q));
+    core.KeyMessage(WM_DIKEYUP, DIK::Q, KeyIndexOfCode(DIK::Q));
+
+    auto postedCount = [&] {
+        std::lock_guard lock(mutex);
+        return posted.size();
+    };
+    for (int i = 0; i < 1000 && postedCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(postedCount(), 1u);
+    EXPECT_EQ(core.Voices().Count(), 0) << "the list is filled on the main thread";
+    posted[0]();
+    ASSERT_EQ(core.Voices().Count(), 3);
+    EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 0));
+    EXPECT_EQ(core.Synth().ChannelPatch(1), MakePatch(65, 0, 0));
+    EXPECT_TRUE(IsDrumPatch(core.Synth().ChannelPatch(9)));
+    EXPECT_EQ(Window.Boxes[TValueBox::RightVoice], "0");
+    EXPECT_EQ(Window.Boxes[TValueBox::LeftVoice], "0");
 }
 
 TEST_F(PianoCore, AnExternalSetFillsTheListsWhoseVoicesAreSentOnTheFirstActivation) {

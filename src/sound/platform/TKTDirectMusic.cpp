@@ -241,6 +241,10 @@ struct TKTDirectMusic::TRenderer {
     std::atomic<bool> RestartLine{true};
     // The driver is being stopped: its thread must not fall asleep in the callback.
     std::atomic<bool> Halting{false};
+    // A voice set is being loaded into the synthesiser, which holds FluidSynth's own
+    // lock meanwhile: the renderer leaves FluidSynth alone (silence) and keeps the
+    // messages until it is over.
+    std::atomic<bool> SetArriving{false};
     // Frames the driver's stream holds in front of the period being rendered, once it
     // runs; a stream that starts again after a sleep plays its first period at once.
     std::atomic<int> StreamLeadFrames{0};
@@ -288,6 +292,13 @@ struct TKTDirectMusic::TRenderer {
             }
             Clock.Period(now, Position + LineOffset, frames);
             Delay.store(Clock.DelayFrames(), std::memory_order_relaxed);
+        }
+        if (SetArriving.load(std::memory_order_acquire)) {
+            std::fill(left, left + frames, 0.0f);
+            std::fill(right, right + frames, 0.0f);
+            Position += frames;
+            Rendered.store(Position, std::memory_order_release);
+            return;
         }
         // Notes played while nothing rendered (the driver stopped) wake the renderer.
         if (AtRest && fluid_synth_get_active_voice_count(Synth) > 0) SetAtRest(false);
@@ -394,6 +405,52 @@ struct TKTDirectMusic::TRenderer {
     }
 };
 
+// A background load of the built-in set (BeginVoiceSetLoad).
+struct TKTDirectMusic::TLoad {
+    std::thread Thread;
+    // Filled by the thread, read once it is joined.
+    std::unique_ptr<TVoiceSet> Set;
+    int SoundFont = -1;
+    std::string Error;
+
+    // Reads, converts and loads the file into `synth`; on the load's own thread.
+    void Run(const std::string& path, fluid_synth_t* synth) {
+        std::vector<uint8_t> bytes;
+        if (ReadFilePrefix(path, size_t{1} << 30, bytes) != TReadResult::Ok) {
+            Error = "the voice set's file cannot be read";
+            return;
+        }
+        auto set = std::make_unique<TVoiceSet>();
+        const TVoiceSetReadResult read = ReadVoiceSet(bytes, *set);
+        std::vector<uint8_t>().swap(bytes);
+        if (!read.Ok) {
+            Error = read.Message;
+            return;
+        }
+        auto image = std::make_shared<std::vector<uint8_t>>();
+        if (set->PlaysOwnImage()) {
+            image->swap(set->SoundFontImage);
+        } else {
+            const TVoiceSetConvertResult result = BuildRuntimeSoundFont(set->Collection, *image);
+            if (!result.Ok) {
+                Error = result.Message;
+                return;
+            }
+            for (TDlsWave& wave : set->Collection.Waves)
+                std::vector<int16_t>().swap(wave.Samples);
+        }
+        const std::string name = TMemoryImages::Instance().Publish(std::move(image));
+        SoundFont = fluid_synth_sfload(synth, name.c_str(), 1);
+        TMemoryImages::Instance().Withdraw(name);
+        malloc_trim(0);
+        if (SoundFont < 0) {
+            Error = "the synthesiser refused the voice set's image";
+            return;
+        }
+        Set = std::move(set);
+    }
+};
+
 TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
     : Voices(voices), Log(setup.Log ? *setup.Log : ProcessMidiLog()),
       PlatformVersion(setup.DirectXVersion), Fluid(new TFluid) {
@@ -433,6 +490,12 @@ TKTDirectMusic::TKTDirectMusic(TVoiceList& voices, TKTDirectMusicSetup setup)
 }
 
 TKTDirectMusic::~TKTDirectMusic() {
+    std::unique_ptr<TLoad> load;
+    {
+        TLock lock(Mutex);
+        load = std::move(Loading);
+    }
+    if (load && load->Thread.joinable()) load->Thread.join();
     {
         TLock lock(Mutex);
         StopDriverLocked();
@@ -604,6 +667,57 @@ void TKTDirectMusic::FillVoiceList() {
         if (!Voices.Add(e)) break; // the list holds 300 voices; the rest stay unplayable
         ++i;
     }
+}
+
+bool TKTDirectMusic::BeginVoiceSetLoad(const std::string& path, std::function<void()> loaded) {
+    TLock lock(Mutex);
+    if (Loading || Open != TOpenPort::Software || !Fluid->Synth) return false;
+    if (Fluid->SoundFont >= 0) {
+        fluid_synth_all_sounds_off(Fluid->Synth, -1);
+        fluid_synth_sfunload(Fluid->Synth, Fluid->SoundFont, 1);
+        Fluid->SoundFont = -1;
+    }
+    Voices.Clear();
+    Set.reset();
+    SamplesHandedOver = false;
+    BuildPatchIndex();
+    Loading = std::make_unique<TLoad>();
+    Renderer->SetArriving.store(true, std::memory_order_release);
+    TLoad* load = Loading.get();
+    TRenderer* renderer = Renderer.get();
+    fluid_synth_t* synth = Fluid->Synth;
+    load->Thread = std::thread([load, renderer, synth, path, loaded = std::move(loaded)] {
+        load->Run(path, synth);
+        renderer->SetArriving.store(false, std::memory_order_release);
+        renderer->Nudge();
+        if (loaded) loaded();
+    });
+    return true;
+}
+
+bool TKTDirectMusic::FinishVoiceSetLoad() {
+    std::unique_ptr<TLoad> load;
+    {
+        TLock lock(Mutex);
+        load = std::move(Loading);
+    }
+    if (!load) return false;
+    if (load->Thread.joinable()) load->Thread.join();
+    TLock lock(Mutex);
+    if (!load->Set) {
+        VoiceSetError = load->Error;
+        return false;
+    }
+    Set = std::move(load->Set);
+    SamplesHandedOver = true;
+    Fluid->SoundFont = load->SoundFont;
+    VoiceSetError.clear();
+    FillVoiceList();
+    Voices.Sort();
+    BuildPatchIndex();
+    for (uint8_t ch = 0; ch < ChannelCount; ++ch)
+        if (Program[ch] >= 0) ProgramChangeLocked(ch, static_cast<uint8_t>(Program[ch]));
+    return true;
 }
 
 bool TKTDirectMusic::LoadVoiceSetFromMemory(std::span<const uint8_t> image) {
@@ -810,6 +924,9 @@ bool TKTDirectMusic::SendLocked(uint8_t status, uint8_t data1, uint8_t data2) {
 void TKTDirectMusic::ScheduleLocked(uint8_t status, uint8_t data1, uint8_t data2, int soundFont,
                                     int bank, int program) {
     TTimedMessage m{Renderer->Stamp(), status, data1, data2, soundFont, bank, program};
+    // While a set is arriving there is no voice to play: a note is dropped rather than
+    // sounded late, once the samples are in; everything else waits for them.
+    if (StartsSound(m) && Renderer->SetArriving.load(std::memory_order_acquire)) return;
     // The offline port renders whenever its caller asks; a software port only while
     // its driver runs.
     if (Open == TOpenPort::Offline) {

@@ -108,6 +108,19 @@ public:
     // the download, so that the file's bytes, the collection, the converted SoundFont
     // and the synthesiser's samples are never all held at once.
     bool LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) EXCLUDES(Mutex);
+    // The built-in set from its file, loaded on a thread of its own so that the
+    // window need not wait for it: the file is read, converted and handed to the
+    // synthesiser there, and `loaded` is called on that thread when it is over. Until
+    // then a note sent finds no voice and is dropped (no sound, late or otherwise, and
+    // nothing left hanging); other messages wait in the renderer's queue for the
+    // samples. The caller then calls FinishVoiceSetLoad on the thread that reads the
+    // voice list. False, and no thread, without a software synthesiser port or while
+    // a load is under way.
+    bool BeginVoiceSetLoad(const std::string& path, std::function<void()> loaded) EXCLUDES(Mutex);
+    // Takes what the load gave: fills the voice list in the set's order, sorts it, and
+    // gives the channels their programs from the set. False when the load failed
+    // (LastVoiceSetError says why) or none was begun.
+    bool FinishVoiceSetLoad() EXCLUDES(Mutex);
     // An external set (a UTF-8 path; "" when the settings ask for none): a DLS
     // collection or a SoundFont (2, or 3 with compressed samples), told by content.
     // Empties the voice list, then, when the file exists and reads, fills it in the
@@ -171,6 +184,7 @@ public:
 private:
     struct TFluid;
     struct TRenderer;
+    struct TLoad;
     enum class TOpenPort { None, Software, Offline, Sequencer };
 
     bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
@@ -235,4 +249,8 @@ private:
     std::array<int16_t, 128> MelodicFallback GUARDED_BY(Mutex){};
     std::array<int16_t, 128> DrumByProgram GUARDED_BY(Mutex){};
     int FirstDrumKit GUARDED_BY(Mutex) = -1;
+
+    // A background load of the built-in set: its thread and what it gave. The thread
+    // touches nothing guarded by Mutex; its result is read after it is joined.
+    std::unique_ptr<TLoad> Loading GUARDED_BY(Mutex);
 };

@@ -326,3 +326,48 @@ TEST(SynthThreads, AtRestTheDriversThreadSleepsAndEachMessageWakesIt) {
     EXPECT_TRUE(synth.NoteOn(0, 69, 100));
     EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }));
 }
+
+TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDropped) {
+    TTempDir dir;
+    dir.Write("msf4.s", Image(FourVoices()));
+    dir.Write("broken.s", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'D', 'L', 'S', ' '});
+    TVoiceList voices;
+    TKTDirectMusic synth(voices, NullDeviceSetup());
+    ASSERT_TRUE(synth.SelectOutputPort(0));
+    synth.SetReverbLevel(0);
+    auto waitFor = [](auto done) {
+        for (int i = 0; i < 1000 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done();
+    };
+
+    EXPECT_FALSE(synth.FinishVoiceSetLoad()) << "no load begun";
+    std::atomic<int> calls{0};
+    EXPECT_FALSE(synth.SetPatch(0, MakePatch(65, 0, 5))) << "no set yet to find it in";
+    ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("msf4.s"), [&] { ++calls; }));
+    EXPECT_FALSE(synth.BeginVoiceSetLoad(dir.Path("msf4.s"), {})) << "one load at a time";
+    // Pressed while the set arrives, never released: it must not sound later.
+    EXPECT_TRUE(synth.NoteOn(0, 69, 100));
+    ASSERT_TRUE(waitFor([&] { return calls == 1; }));
+    EXPECT_EQ(voices.Count(), 0) << "the list is filled on the caller's thread";
+    ASSERT_TRUE(synth.FinishVoiceSetLoad());
+    EXPECT_EQ(voices.Count(), 4);
+    EXPECT_EQ(synth.LastVoiceSetError(), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(synth.ActiveVoiceCount(), 0) << "the note pressed meanwhile was dropped";
+
+    // The channel kept the program it was given before the set came.
+    EXPECT_TRUE(synth.NoteOn(0, 69, 100));
+    EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }));
+    synth.AllSoundOff(0);
+
+    // A file that is no voice set: the load ends, the list stays empty, the reason is
+    // kept.
+    ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("broken.s"), [&] { ++calls; }));
+    ASSERT_TRUE(waitFor([&] { return calls == 2; }));
+    EXPECT_FALSE(synth.FinishVoiceSetLoad());
+    EXPECT_EQ(voices.Count(), 0);
+    EXPECT_NE(synth.LastVoiceSetError(), "");
+    // A synthesiser that goes while its set arrives waits for the load's thread.
+    ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("msf4.s"), {}));
+}
