@@ -191,7 +191,14 @@ TDlsInstrument ReadInstrument(const TRiffChunk& list, const std::string& where) 
     return ins;
 }
 
-TDlsWave ReadWave(const TRiffChunk& list, const std::string& where) {
+// What the wave readers need besides the chunk: where the bytes start, so that a
+// sample left in place knows its offset, and the options.
+struct TReadContext {
+    std::span<const uint8_t> Bytes;
+    TDlsReadOptions Options;
+};
+
+TDlsWave ReadWave(const TRiffChunk& list, const TReadContext& context, const std::string& where) {
     TDlsWave w;
     const auto fmt = HeadRecord<TDlsFmtRec>(*OneChunk(list, DlsId::Fmt, where, true), where);
     const auto& data = *OneChunk(list, DlsId::Data, where, true);
@@ -205,6 +212,12 @@ TDlsWave ReadWave(const TRiffChunk& list, const std::string& where) {
     if (!w.Decoded()) return w;
     const size_t bytesPerFrame = size_t{w.Channels} * (w.BitsPerSample / 8);
     const size_t count = data.Data.size() / bytesPerFrame * w.Channels;
+    if (context.Options.SamplesInPlace) {
+        w.DataInPlace =
+            TDlsDataPlace{static_cast<uint64_t>(data.Data.data() - context.Bytes.data()),
+                          count * (w.BitsPerSample / 8)};
+        return w;
+    }
     w.Samples.resize(count);
     if (count == 0) return w;
     if (w.BitsPerSample == 16) {
@@ -218,11 +231,12 @@ TDlsWave ReadWave(const TRiffChunk& list, const std::string& where) {
 
 // The waves of 'wvpl' and, for each, its offset from the start of the pool's data:
 // what the pool cues point at.
-void ReadWavePool(const TRiffChunk& wvpl, TDlsCollection& c, std::vector<size_t>& offsets) {
+void ReadWavePool(const TRiffChunk& wvpl, const TReadContext& context, TDlsCollection& c,
+                  std::vector<size_t>& offsets) {
     for (const auto& child : wvpl.Children) {
         if (!child.IsList(DlsId::Wave)) continue;
         offsets.push_back(child.Offset - wvpl.DataOffset());
-        c.Waves.push_back(ReadWave(child, "wave " + Num(c.Waves.size())));
+        c.Waves.push_back(ReadWave(child, context, "wave " + Num(c.Waves.size())));
     }
 }
 
@@ -239,7 +253,7 @@ void ReadPoolTable(const TRiffChunk& ptbl, const std::vector<size_t>& offsets, T
     }
 }
 
-TDlsCollection ReadCollection(const TRiffChunk& root) {
+TDlsCollection ReadCollection(const TRiffChunk& root, const TReadContext& context) {
     if (root.ListType != DlsId::Dls)
         Fail("", "not a DLS collection (RIFF form " + RiffIdText(root.ListType) + ")");
     TDlsCollection c;
@@ -252,7 +266,7 @@ TDlsCollection ReadCollection(const TRiffChunk& root) {
     ReadInfo(root, c.Name, c.Info);
 
     std::vector<size_t> offsets;
-    ReadWavePool(*OneList(root, DlsId::Wvpl, "", true), c, offsets);
+    ReadWavePool(*OneList(root, DlsId::Wvpl, "", true), context, c, offsets);
     ReadPoolTable(*OneChunk(root, DlsId::Ptbl, "", true), offsets, c);
 
     for (const auto& child : OneList(root, DlsId::Lins, "", true)->Children)
@@ -276,11 +290,12 @@ TDlsCollection ReadCollection(const TRiffChunk& root) {
 
 } // namespace
 
-TDlsReadResult ReadDls(std::span<const uint8_t> bytes, TDlsCollection& out) {
+TDlsReadResult ReadDls(std::span<const uint8_t> bytes, TDlsCollection& out,
+                       const TDlsReadOptions& options) {
     TRiffChunk root;
     if (auto parsed = ParseRiff(bytes, root); !parsed.Ok) return {false, parsed.Message};
     try {
-        out = ReadCollection(root);
+        out = ReadCollection(root, TReadContext{bytes, options});
     } catch (const TBadDls& bad) {
         return {false, bad.Message};
     }

@@ -18,6 +18,13 @@ struct TDlsReadResult {
     std::string Message;
 };
 
+struct TDlsReadOptions {
+    // Decoded waves keep, instead of their samples, where their data lies in the
+    // bytes read (TDlsWave::DataInPlace): the caller keeps those bytes, or the file
+    // they came from, for as long as the samples are to be played.
+    bool SamplesInPlace = false;
+};
+
 // Reads a whole collection image. `out` is replaced only on success.
 //
 // Rejected, with the reason: anything the RIFF layer rejects (sizes past their list,
@@ -35,7 +42,8 @@ struct TDlsReadResult {
 // and velocity ranges, loop points, tuning: kept as written); waves in a format we do
 // not decode (kept without samples, see TDlsWave::Decoded); a trailing partial frame
 // of sample data (dropped); waves no cue points at.
-TDlsReadResult ReadDls(std::span<const uint8_t> bytes, TDlsCollection& out);
+TDlsReadResult ReadDls(std::span<const uint8_t> bytes, TDlsCollection& out,
+                       const TDlsReadOptions& options = {});
 
 // Reads the file (at most MaxDlsFileSize bytes) and then the collection in it.
 TDlsReadResult ReadDlsFile(const std::string& path, TDlsCollection& out);

@@ -2,8 +2,8 @@
 // zone, every wave channel a sample. Velocity layers that differ only by offsets a
 // preset zone can carry share one SoundFont instrument, and what the zones of an
 // instrument share moves to its global zone, so that a large set stays within the
-// 16-bit indices of the SoundFont tables. The runtime image is written with a single
-// copy of the sample data.
+// 16-bit indices of the SoundFont tables. The run-time image holds no copy of the
+// sample data: it reads the points from the waves as it is read.
 #include "voiceset/VoiceSetConvert.h"
 
 #include "voiceset/RiffChunk.h"
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -185,14 +186,14 @@ void PlanRegion(const TDlsInstrument& ins, const TDlsRegion& r, uint32_t waveInd
 
         const int root = std::min<int>(sample.UnityNote, 127);
         z.Gen[Sf2Gen::OverridingRootKey] = root == h.OriginalPitch ? -1 : root;
-        const int32_t cents = sample.FineTune - h.PitchCorrection + art.TuningCents;
-        z.Gen[Sf2Gen::CoarseTune] = std::clamp(cents / 100, -32768, 32767);
-        z.Gen[Sf2Gen::FineTune] = cents % 100;
+        const int64_t cents = int64_t{sample.FineTune} - h.PitchCorrection + art.TuningCents;
+        z.Gen[Sf2Gen::CoarseTune] =
+            static_cast<int32_t>(std::clamp<int64_t>(cents / 100, -32768, 32767));
+        z.Gen[Sf2Gen::FineTune] = static_cast<int32_t>(cents % 100);
         // Not held within 0..1440: FluidSynth does that after the modulators, so a DLS
         // gain above unity still makes the voice louder under the velocity's attenuation.
-        z.Gen[Sf2Gen::InitialAttenuation] = std::clamp<int32_t>(
-            static_cast<int32_t>(std::lround(-sample.Gain / 65536.0)) + art.AttenuationCb, -32768,
-            32767);
+        z.Gen[Sf2Gen::InitialAttenuation] = static_cast<int32_t>(std::clamp<int64_t>(
+            std::lround(-double(sample.Gain) / 65536.0) + art.AttenuationCb, -32768, 32767));
         z.Gen[Sf2Gen::ExclusiveClass] = std::min<int>(r.KeyGroup, 127);
         if (channels.size() == 2)
             z.Gen[Sf2Gen::Pan] = std::clamp(z.Gen[Sf2Gen::Pan] + (ch ? 500 : -500), -500, 500);
@@ -394,6 +395,9 @@ TVoiceSetConvertResult Convert(const TDlsCollection& dls, TSf2Bank& out,
                             " of " + std::to_string(dls.Cues.size()));
             const uint32_t waveIndex = dls.Cues[region.WaveLink.TableIndex];
             const TDlsWave& wave = dls.Waves[waveIndex];
+            if (!layout && wave.DataInPlace)
+                return fail("wave " + std::to_string(waveIndex) +
+                            ": its samples were left in the file");
             if (!wave.Decoded() || wave.FrameCount() == 0) {
                 ++silent; // a wave we cannot play: the region stays silent
                 continue;
@@ -447,11 +451,48 @@ TVoiceSetConvertResult Convert(const TDlsCollection& dls, TSf2Bank& out,
     return result;
 }
 
-// The runtime image without a second copy of the sample data: the hydra is written
-// by WriteSf2 over placeholder samples, then the image is put together from its
-// chunks, with the real sample headers and the points streamed from the waves.
-bool AssembleImage(const TDlsCollection& dls, const std::vector<TPlacedSample>& layout,
-                   size_t points, TSf2Bank& hydra, std::vector<uint8_t>& image,
+// The held samples of a collection's waves laid end to end as 16-bit points: what
+// the image built into a vector reads its sample data from.
+class THeldSamples final : public IWaveBytes {
+public:
+    explicit THeldSamples(const TDlsCollection& c) : C(c) {
+        Start.reserve(c.Waves.size());
+        for (const TDlsWave& w : c.Waves) {
+            Start.push_back(Total);
+            Total += w.Samples.size() * 2;
+        }
+    }
+    uint64_t StartOf(size_t wave) const { return Start[wave]; }
+
+    bool ReadAt(uint64_t offset, std::span<uint8_t> out) const override {
+        if (offset > Total || out.size() > Total - offset) return false;
+        size_t done = 0;
+        while (done < out.size()) {
+            const uint64_t at = offset + done;
+            // The last wave starting at or before `at`: it holds that byte.
+            const auto w = static_cast<size_t>(std::upper_bound(Start.begin(), Start.end(), at) -
+                                               Start.begin() - 1);
+            const std::vector<int16_t>& points = C.Waves[w].Samples;
+            const auto from = static_cast<size_t>(at - Start[w]);
+            const size_t n = std::min(out.size() - done, points.size() * 2 - from);
+            std::memcpy(out.data() + done, reinterpret_cast<const uint8_t*>(points.data()) + from,
+                        n);
+            done += n;
+        }
+        return true;
+    }
+
+private:
+    const TDlsCollection& C;
+    std::vector<uint64_t> Start;
+    uint64_t Total = 0;
+};
+
+// The image's small parts around its sample data: the hydra is written by WriteSf2
+// over placeholder samples, then the image is put together from its chunks with the
+// real sample headers and an empty 'smpl' whose sizes are grown to hold the runs.
+bool AssembleImage(std::vector<TRuntimeSampleRun> runs, TSf2Bank& hydra,
+                   std::shared_ptr<const IWaveBytes> source, TRuntimeSoundFont& out,
                    std::string& error) {
     const std::vector<TSf2Sample> headers = hydra.SampleHeaders;
     for (auto& h : hydra.SampleHeaders)
@@ -467,55 +508,95 @@ bool AssembleImage(const TDlsCollection& dls, const std::vector<TPlacedSample>& 
         error = p.Message;
         return false;
     }
-    image.clear();
-    image.reserve(small.size() + points * 2);
+    uint64_t sampleBytes = 0;
+    for (const TRuntimeSampleRun& run : runs)
+        sampleBytes += (uint64_t{run.Frames} + Sf2GuardPoints) * 2;
+
+    std::vector<uint8_t> image;
     TRiffWriter w(image);
+    size_t sdtaAt = 0, smplEnd = 0;
     w.BeginRiff(RiffId("sfbk"));
-    static const int16_t zeros[Sf2GuardPoints] = {};
-    auto bytesOf = [](const int16_t* p, size_t n) {
-        return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(p), n * 2);
-    };
     for (const TRiffChunk& list : root.Children) {
-        w.BeginList(list.ListType);
         if (list.ListType == RiffId("sdta")) {
+            sdtaAt = w.Size();
+            w.BeginList(list.ListType);
             w.BeginChunk(RiffId("smpl"));
-            for (const TPlacedSample& s : layout) {
-                const TDlsWave& wave = dls.Waves[s.Wave];
-                if (wave.Channels == 1) {
-                    w.Append(bytesOf(wave.Samples.data(), wave.Samples.size()));
-                } else {
-                    const std::vector<int16_t> channel = DlsChannelSamples(wave, s.Channel);
-                    w.Append(bytesOf(channel.data(), channel.size()));
-                }
-                w.Append(bytesOf(zeros, Sf2GuardPoints));
-            }
+            smplEnd = w.Size();
             w.End();
-        } else {
-            for (const TRiffChunk& c : list.Children) {
-                if (c.Id != RiffId("shdr")) {
-                    w.Chunk(c.Id, c.Data);
-                    continue;
-                }
-                w.BeginChunk(c.Id);
-                w.Append(c.Data.first(std::min(c.Data.size(), headers.size() * 46)));
-                for (size_t i = 0; i < headers.size(); ++i) {
-                    const size_t at = w.Size() - (headers.size() - i) * 46;
-                    const uint32_t fields[4] = {headers[i].Start, headers[i].End,
-                                                headers[i].LoopStart, headers[i].LoopEnd};
-                    std::memcpy(image.data() + at + Sf2NameSize, fields, sizeof fields);
-                }
-                w.Append(c.Data.subspan(std::min(c.Data.size(), headers.size() * 46)));
-                w.End();
+            w.End();
+            continue;
+        }
+        w.BeginList(list.ListType);
+        for (const TRiffChunk& c : list.Children) {
+            if (c.Id != RiffId("shdr")) {
+                w.Chunk(c.Id, c.Data);
+                continue;
             }
+            w.BeginChunk(c.Id);
+            w.Append(c.Data.first(std::min(c.Data.size(), headers.size() * 46)));
+            for (size_t i = 0; i < headers.size(); ++i) {
+                const size_t at = w.Size() - (headers.size() - i) * 46;
+                const uint32_t fields[4] = {headers[i].Start, headers[i].End, headers[i].LoopStart,
+                                            headers[i].LoopEnd};
+                std::memcpy(image.data() + at + Sf2NameSize, fields, sizeof fields);
+            }
+            w.Append(c.Data.subspan(std::min(c.Data.size(), headers.size() * 46)));
+            w.End();
         }
         w.End();
     }
     w.End();
-    if (!w.Finish()) {
+    if (!w.Finish() || smplEnd == 0 || image.size() - 8 + sampleBytes > 0xFFFFFFFF) {
         error = "the voice set is larger than a RIFF file can hold";
         return false;
     }
+    // The sizes of 'RIFF', 'sdta' and 'smpl' count the points the image reads from
+    // the source.
+    for (const size_t header : {size_t{0}, sdtaAt, smplEnd - 8}) {
+        uint32_t size;
+        std::memcpy(&size, image.data() + header + 4, 4);
+        size += static_cast<uint32_t>(sampleBytes);
+        std::memcpy(image.data() + header + 4, &size, 4);
+    }
+    std::vector<uint8_t> tail(image.begin() + static_cast<ptrdiff_t>(smplEnd), image.end());
+    image.resize(smplEnd);
+    out = TRuntimeSoundFont(std::move(image), std::move(runs), std::move(tail), std::move(source));
     return true;
+}
+
+// The run-time image whose points come from `held` (a collection holding its
+// samples) or else from the waves' places in `source`.
+TVoiceSetConvertResult BuildImage(const TDlsCollection& dls, const THeldSamples* held,
+                                  std::shared_ptr<const IWaveBytes> source,
+                                  TRuntimeSoundFont& image) {
+    TSf2Bank bank;
+    std::vector<TPlacedSample> layout;
+    TVoiceSetConvertResult result = Convert(dls, bank, &layout);
+    if (!result.Ok) return result;
+    std::vector<TRuntimeSampleRun> runs;
+    runs.reserve(layout.size());
+    for (const TPlacedSample& s : layout) {
+        const TDlsWave& w = dls.Waves[s.Wave];
+        TRuntimeSampleRun run;
+        run.Frames = static_cast<uint32_t>(w.FrameCount());
+        run.Channels = static_cast<uint8_t>(w.Channels);
+        run.Channel = static_cast<uint8_t>(s.Channel);
+        const std::string where = "wave " + std::to_string(s.Wave) + ": ";
+        if (held) {
+            if (w.DataInPlace) return {false, where + "its samples were left in the file"};
+            run.SourceOffset = held->StartOf(s.Wave);
+        } else {
+            if (!w.DataInPlace) return {false, where + "its samples are not in the source"};
+            run.SourceOffset = w.DataInPlace->Offset;
+            run.Bits = static_cast<uint8_t>(w.BitsPerSample);
+        }
+        runs.push_back(run);
+    }
+    std::string error;
+    if (!AssembleImage(std::move(runs), bank, std::move(source), image, error))
+        return {false, error};
+    result.Message += ", " + Megabytes(double(image.Size()));
+    return result;
 }
 
 } // namespace
@@ -534,15 +615,19 @@ TVoiceSetConvertResult ConvertDlsToSf2(const TDlsCollection& dls, TSf2Bank& out)
 
 TVoiceSetConvertResult BuildRuntimeSoundFont(const TDlsCollection& dls,
                                              std::vector<uint8_t>& image) {
-    TSf2Bank bank;
-    std::vector<TPlacedSample> layout;
-    TVoiceSetConvertResult result = Convert(dls, bank, &layout);
+    const auto held = std::make_shared<const THeldSamples>(dls);
+    TRuntimeSoundFont runtime;
+    TVoiceSetConvertResult result = BuildImage(dls, held.get(), held, runtime);
     if (!result.Ok) return result;
-    size_t points = 0;
-    for (const auto& h : bank.SampleHeaders)
-        points = std::max<size_t>(points, h.End + Sf2GuardPoints);
-    std::string error;
-    if (!AssembleImage(dls, layout, points, bank, image, error)) return {false, error};
-    result.Message += ", " + Megabytes(double(image.size()));
+    std::vector<uint8_t> bytes(static_cast<size_t>(runtime.Size()));
+    if (!runtime.Read(0, bytes)) return {false, "the voice set's samples cannot be read"};
+    image = std::move(bytes);
     return result;
+}
+
+TVoiceSetConvertResult BuildRuntimeSoundFont(const TDlsCollection& dls,
+                                             std::shared_ptr<const IWaveBytes> source,
+                                             TRuntimeSoundFont& image) {
+    if (!source) return {false, "no source for the voice set's samples"};
+    return BuildImage(dls, nullptr, std::move(source), image);
 }

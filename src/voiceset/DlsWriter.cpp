@@ -49,6 +49,7 @@ std::string CheckCollection(const TDlsCollection& c) {
     for (size_t i = 0; i < c.Waves.size(); ++i) {
         const auto& w = c.Waves[i];
         const std::string where = "wave " + Num(i) + ": ";
+        if (w.DataInPlace) return where + "its samples were left in the file it was read from";
         if (!w.Decoded() && !w.Samples.empty())
             return where + "holds samples in a format that is not written";
         if (w.Decoded() && w.Samples.size() % w.Channels != 0)

@@ -16,11 +16,13 @@ struct TDlsWriteResult {
 // has a version, 'lins' ('ins ' with 'insh', 'lrgn', the articulation lists and INFO),
 // 'ptbl', 'wvpl' and INFO. A region with a layer is written as 'rgn2', others as
 // 'rgn '; consecutive articulations of one level share one 'lart' (Level 1) or 'lar2'
-// (Level 2) list. Whatever ReadDls returns writes to an image that reads back equal.
+// (Level 2) list. Whatever ReadDls returns (without leaving samples in place) writes
+// to an image that reads back equal.
 //
 // Refused (out is then cleared), because the image would not read back as the same
 // collection: MSB, LSB or program above 127; a cue naming a wave that does not
 // exist; a region linking to a cue that does not exist; sample data in a format that
-// is not decoded, or a partial frame; a NUL inside a name or INFO text; an INFO id
+// is not decoded, or a partial frame; a wave whose samples were left in the file it
+// was read from; a NUL inside a name or INFO text; an INFO id
 // 'LIST' or 'RIFF'; an image larger than 4 GiB.
 TDlsWriteResult WriteDls(const TDlsCollection& collection, std::vector<uint8_t>& out);

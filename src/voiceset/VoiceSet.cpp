@@ -11,8 +11,9 @@ std::vector<int16_t> DlsChannelSamples(const TDlsWave& wave, unsigned channel) {
     if (channel >= wave.Channels) return {};
     if (wave.Channels == 1) return wave.Samples;
     std::vector<int16_t> mono;
-    mono.reserve(wave.FrameCount());
-    for (size_t f = 0; f < wave.FrameCount(); ++f)
+    const size_t frames = wave.Samples.size() / wave.Channels;
+    mono.reserve(frames);
+    for (size_t f = 0; f < frames; ++f)
         mono.push_back(wave.Samples[f * wave.Channels + channel]);
     return mono;
 }

@@ -124,6 +124,16 @@ struct TDlsInstrument {
 
 constexpr uint16_t DlsFormatPcm = 1;
 
+// Where a wave's sample data lies in the bytes it was read from, for a wave read with
+// its samples left in place (TDlsReadOptions): the offset of the 'data' chunk's first
+// byte from the start of those bytes, and the length of its whole frames, stored as
+// the file has them (16 bits signed or 8 bits unsigned, frames interleaved).
+struct TDlsDataPlace {
+    uint64_t Offset = 0;
+    uint64_t Bytes = 0;
+    bool operator==(const TDlsDataPlace&) const = default;
+};
+
 struct TDlsWave {
     uint16_t FormatTag = DlsFormatPcm;
     uint16_t Channels = 1;
@@ -134,6 +144,10 @@ struct TDlsWave {
     // the format is not one we decode (see Decoded()): such a wave stays in the pool
     // so that links keep their meaning, but it has no sound.
     std::vector<int16_t> Samples;
+    // Instead of Samples (then empty): where the data lies in the source. Such a wave
+    // plays only through a run-time SoundFont that reads the source; the writer and
+    // the bank conversion refuse it.
+    std::optional<TDlsDataPlace> DataInPlace;
     std::optional<TDlsSample> Sample; // the wave's own 'wsmp'
     std::string Name;
     std::vector<TDlsInfoItem> Info;
@@ -144,7 +158,12 @@ struct TDlsWave {
         return FormatTag == DlsFormatPcm && (BitsPerSample == 8 || BitsPerSample == 16) &&
                (Channels == 1 || Channels == 2);
     }
-    size_t FrameCount() const { return Channels ? Samples.size() / Channels : 0; }
+    size_t FrameCount() const {
+        if (!DataInPlace) return Channels ? Samples.size() / Channels : 0;
+        return Decoded()
+                   ? static_cast<size_t>(DataInPlace->Bytes / (Channels * (BitsPerSample / 8)))
+                   : 0;
+    }
 };
 
 struct TDlsVersion {
@@ -170,5 +189,5 @@ struct TDlsCollection {
 };
 
 // One channel (0 = left) of a wave's frames as mono samples; empty when the wave has
-// no such channel.
+// no such channel or holds no samples.
 std::vector<int16_t> DlsChannelSamples(const TDlsWave& wave, unsigned channel);

@@ -4,6 +4,7 @@
 // directions share is declared at the end.
 #pragma once
 
+#include "voiceset/RuntimeSoundFont.h"
 #include "voiceset/Sf2Bank.h"
 #include "voiceset/Sf2Resolver.h"
 #include "voiceset/VoiceSet.h"
@@ -11,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,22 @@ int RuntimeSoundFontProgram(int instrumentIndex);
 // (DlsDefaultConnections). `out` is replaced only on success.
 // Refused, with the reason: a collection without instruments; a region linking to a
 // cue or wave that does not exist; a wave with sample rate 0; more zones, generators
-// or modulators than a SoundFont can index (65535).
+// or modulators than a SoundFont can index (65535); a playing wave whose samples were
+// left in place (TDlsReadOptions).
 TVoiceSetConvertResult ConvertDlsToSf2(const TDlsCollection& dls, TSf2Bank& out);
-// ... and written as a SoundFont 2 image that FluidSynth loads from memory.
+// ... and written as a SoundFont 2 image that FluidSynth loads from memory (the same
+// bytes as WriteSf2 of the converted bank). Refused as above, and for a playing wave
+// whose samples were left in place.
 TVoiceSetConvertResult BuildRuntimeSoundFont(const TDlsCollection& dls,
                                              std::vector<uint8_t>& image);
+// ... or held without its sample data, which is read from `source` whenever the image
+// is read: for a collection read with its samples in place (TDlsReadOptions), from
+// the bytes or the file it was read from. The image's bytes are those of the form
+// above. Refused as above, and for a playing wave that holds its samples. `image` is
+// replaced only on success.
+TVoiceSetConvertResult BuildRuntimeSoundFont(const TDlsCollection& dls,
+                                             std::shared_ptr<const IWaveBytes> source,
+                                             TRuntimeSoundFont& image);
 
 // The built-in set: General MIDI melodic voices at MSB 65, variations at LSB = their
 // SoundFont bank, one drum kit, and no more instruments than the voice list holds.

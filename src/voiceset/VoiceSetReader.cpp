@@ -5,6 +5,7 @@
 #include "voiceset/VoiceSetReader.h"
 
 #include "base/FileUtil.h"
+#include "base/MappedFile.h"
 #include "voiceset/RiffChunk.h"
 #include "voiceset/Sf2Reader.h"
 #include "voiceset/VoiceSetConvert.h"
@@ -154,4 +155,42 @@ TVoiceSetReadResult ReadVoiceSetFile(const std::string& path, TVoiceSet& out) {
         return {false, "larger than " + std::to_string(MaxVoiceSetFileSize >> 20) + " MiB"};
     }
     return {false, "the file cannot be read"};
+}
+
+TVoiceSetReadResult ReadVoiceSetFileInPlace(const std::string& path, TVoiceSet& out,
+                                            TRuntimeSoundFont& image) {
+    TReadOnlyFile file;
+    TMappedFile mapped;
+    TFileOpenResult opened = file.Open(path);
+    if (opened == TFileOpenResult::Ok) opened = mapped.Map(file, MaxVoiceSetFileSize);
+    switch (opened) {
+    case TFileOpenResult::Ok:
+        break;
+    case TFileOpenResult::Missing:
+        return {false, "no such file"};
+    case TFileOpenResult::Unreadable:
+        return {false, "the file cannot be read"};
+    case TFileOpenResult::TooLarge:
+        return {false, "larger than " + std::to_string(MaxVoiceSetFileSize >> 20) + " MiB"};
+    case TFileOpenResult::Empty:
+        return {false, "the file is empty"};
+    }
+    const std::span<const uint8_t> bytes = mapped.Bytes();
+    uint32_t form = 0;
+    if (bytes.size() >= 12) std::memcpy(&form, bytes.data() + 8, 4);
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || form != RiffId("DLS "))
+        return {false, "not a DLS collection"};
+    TVoiceSet set;
+    TDlsReadOptions options;
+    options.SamplesInPlace = true;
+    if (const TDlsReadResult read = ReadDls(bytes, set.Collection, options); !read.Ok)
+        return {false, read.Message};
+    mapped.Unmap();
+    TRuntimeSoundFont built;
+    const TVoiceSetConvertResult converted = BuildRuntimeSoundFont(
+        set.Collection, std::make_shared<const TFileWaveBytes>(std::move(file)), built);
+    if (!converted.Ok) return {false, converted.Message};
+    out = std::move(set);
+    image = std::move(built);
+    return {true, {}};
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "voiceset/DlsReader.h"
+#include "voiceset/RuntimeSoundFont.h"
 #include "voiceset/VoiceSet.h"
 
 #include <cstddef>
@@ -63,3 +64,14 @@ TVoiceSetReadResult ReadVoiceSet(std::span<const uint8_t> bytes, TVoiceSet& out)
 // Reads the file (at most MaxVoiceSetFileSize bytes) and then the set in it. The
 // file's bytes are let go once read, before a SoundFont is converted.
 TVoiceSetReadResult ReadVoiceSetFile(const std::string& path, TVoiceSet& out);
+
+// The built-in voice set as the program loads it: the DLS collection of the file,
+// read through a mapping of the file with its samples left there, and the run-time
+// SoundFont the synthesiser loads (BuildRuntimeSoundFont), which reads the samples
+// from the file by position whenever it is read. The mapping is let go before the
+// return; the image keeps the file open, and the file must stay as it is while the
+// image is read. `out` and `image` are replaced only on success.
+// Refused, with the reason: a file ReadVoiceSetFile would refuse, an empty one, one
+// that is not a DLS collection, a collection the image cannot be built from.
+TVoiceSetReadResult ReadVoiceSetFileInPlace(const std::string& path, TVoiceSet& out,
+                                            TRuntimeSoundFont& image);

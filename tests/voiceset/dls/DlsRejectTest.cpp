@@ -1,5 +1,5 @@
-// Every class of malformed collection is refused with its reason, and leaves the
-// caller's collection as it was.
+// Every class of malformed collection is refused with its reason, whether its samples
+// are to be copied or left in place, and leaves the caller's collection as it was.
 #include "DlsSampleFiles.h"
 
 #include "voiceset/DlsReader.h"
@@ -17,6 +17,10 @@ std::string Reject(const TBytes& bytes) {
     const auto r = ReadDls(bytes, c);
     EXPECT_FALSE(r.Ok);
     EXPECT_FALSE(r.Message.empty());
+    EXPECT_EQ(c.Name, "untouched");
+    // Leaving the samples in place changes nothing of what is refused, or why.
+    const auto inPlace = ReadDls(bytes, c, TDlsReadOptions{.SamplesInPlace = true});
+    EXPECT_EQ(inPlace.Message, r.Message);
     EXPECT_EQ(c.Name, "untouched");
     return r.Message;
 }
