@@ -365,11 +365,11 @@ void SplitSpread(const std::string& log, const TFigures& f) {
 // Presses `count` times: `press` sends the note and returns when it left, `release`
 // ends it. The onset is looked for from 2 ms before the press to 400 ms after.
 template <typename Press, typename Release>
-TFigures Measure(TCapture& capture, int count, Press press, Release release) {
+TFigures Measure(TCapture& capture, int count, Press press, Release release, int gapMs = 400) {
     TFigures f;
     for (int i = 0; i < count; ++i) {
         // A random wait, so that presses fall anywhere within the driver's periods.
-        SleepMs(400 + (i * 37) % 50);
+        SleepMs(gapMs + (i * 37) % 50);
         const double t = press();
         SleepMs(150);
         release();
@@ -479,6 +479,13 @@ int main(int argc, char** argv) {
             [&] { display.Key(KeyQ, false); });
         Print("this piano, latency " + std::to_string(latency), f);
         SplitSpread(folder.Path("midi.log"), f);
+        // Presses far enough apart that the synthesiser comes to rest (its driver's
+        // thread asleep, the stream run dry) before each.
+        const TFigures rested = Measure(
+            capture, std::max(presses / 3, 3), [&] { return display.Key(KeyQ, true); },
+            [&] { display.Key(KeyQ, false); }, 2500);
+        Print("this piano, latency " + std::to_string(latency) + ", each press after a rest",
+              rested);
         std::tie(run.Rss, run.Peak) = Memory(program.Pid);
         if (latency == 40) {
             SleepMs(5000); // past the effects' tails

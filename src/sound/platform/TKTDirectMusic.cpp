@@ -260,7 +260,6 @@ struct TKTDirectMusic::TRenderer {
     // The renderer's own.
     TLatencyClock Clock{SampleRate};
     int64_t Position = 0;    // frames rendered
-    int64_t LineOffset = 0;  // the line's sample of frame Position, less Position
     int64_t FluidFrames = 0; // frames FluidSynth rendered (none at rest)
     int64_t QuietFrames = 0; // frames rendered since the last voice ended
     bool AtRest = true;      // nothing has sounded yet
@@ -276,21 +275,20 @@ struct TKTDirectMusic::TRenderer {
     void Render(float* left, float* right, int frames, int64_t now) {
         const bool sampleStamps = SampleStamps.load(std::memory_order_relaxed);
         if (!sampleStamps) {
-            if (RestartLine.exchange(false)) {
-                Clock.Reset();
-                LineOffset = 0;
-            }
+            if (RestartLine.exchange(false)) Clock.Reset();
             Clock.Configure(PeriodFrames.load(std::memory_order_relaxed),
                             MaxDelayFrames.load(std::memory_order_relaxed));
             // After a sleep the stream is empty and this period is heard at once, where
-            // a running stream would hold its lead in front of it: the line starts that
-            // lead ahead, so that a note after a rest is as late as any other.
+            // a running stream holds its lead in front of it: the line starts that lead
+            // ahead, so that a note after a rest is as late as any other. The periods
+            // after it, rendered while the stream fills up again, meet the line.
+            int64_t lead = 0;
             if (Slept) {
                 Slept = false;
                 Clock.Reset();
-                LineOffset = StreamLeadFrames.load(std::memory_order_relaxed);
+                lead = StreamLeadFrames.load(std::memory_order_relaxed);
             }
-            Clock.Period(now, Position + LineOffset, frames);
+            Clock.Period(now, Position + lead, frames);
             Delay.store(Clock.DelayFrames(), std::memory_order_relaxed);
         }
         if (SetArriving.load(std::memory_order_acquire)) {
@@ -304,7 +302,7 @@ struct TKTDirectMusic::TRenderer {
         if (AtRest && fluid_synth_get_active_voice_count(Synth) > 0) SetAtRest(false);
         int done = 0;
         while (const TTimedMessage* m = Queue.Front()) {
-            const int64_t due = sampleStamps ? m->Sent : Clock.Due(m->Sent) - LineOffset;
+            const int64_t due = sampleStamps ? m->Sent : Clock.Due(m->Sent);
             if (due - Position >= frames) break; // a later period's
             // A message whose time has passed plays at once, after those before it.
             const int at = static_cast<int>(std::clamp<int64_t>(due - Position, done, frames));
