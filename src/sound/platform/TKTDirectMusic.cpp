@@ -10,6 +10,7 @@
 #include "sound/MidiLog.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/PulseAudioDevices.h"
+#include "voiceset/RuntimeSoundFont.h"
 #include "voiceset/VoiceSetConvert.h"
 #include "voiceset/VoiceSetReader.h"
 
@@ -26,15 +27,30 @@
 
 namespace {
 
-// FluidSynth opens sound fonts by name through loader callbacks. Images in memory are
-// published under names "talvimorena-memory:<n>" that the callbacks resolve here.
+// A SoundFont image FluidSynth reads: bytes in memory, or a run-time image whose
+// samples are read from the voice set's file as FluidSynth asks for them.
+struct TImageSource {
+    std::shared_ptr<const std::vector<uint8_t>> Bytes;
+    std::shared_ptr<const TRuntimeSoundFont> Runtime;
+
+    uint64_t Size() const { return Runtime ? Runtime->Size() : Bytes->size(); }
+    bool Read(uint64_t offset, std::span<uint8_t> out) const {
+        if (Runtime) return Runtime->Read(offset, out);
+        if (offset > Bytes->size() || out.size() > Bytes->size() - offset) return false;
+        std::memcpy(out.data(), Bytes->data() + offset, out.size());
+        return true;
+    }
+};
+
+// FluidSynth opens sound fonts by name through loader callbacks. Images are published
+// under names "talvimorena-memory:<n>" that the callbacks resolve here.
 class TMemoryImages {
 public:
     static TMemoryImages& Instance() {
         static TMemoryImages images;
         return images;
     }
-    std::string Publish(std::shared_ptr<const std::vector<uint8_t>> image) EXCLUDES(Mutex) {
+    std::string Publish(TImageSource image) EXCLUDES(Mutex) {
         TLock lock(Mutex);
         const std::string name = Prefix + std::to_string(++Last);
         Images[name] = std::move(image);
@@ -44,42 +60,45 @@ public:
         TLock lock(Mutex);
         Images.erase(name);
     }
-    std::shared_ptr<const std::vector<uint8_t>> Find(const char* name) EXCLUDES(Mutex) {
+    std::optional<TImageSource> Find(const char* name) EXCLUDES(Mutex) {
         TLock lock(Mutex);
         auto it = Images.find(name ? name : "");
-        return it == Images.end() ? nullptr : it->second;
+        if (it == Images.end()) return std::nullopt;
+        return it->second;
     }
     static constexpr const char* Prefix = "talvimorena-memory:";
 
 private:
     TMutex Mutex; // wrappers on several threads may load sets at once
     unsigned Last GUARDED_BY(Mutex) = 0;
-    std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>> Images GUARDED_BY(Mutex);
+    std::map<std::string, TImageSource> Images GUARDED_BY(Mutex);
 };
 
 struct TMemoryHandle {
-    std::shared_ptr<const std::vector<uint8_t>> Image;
+    TImageSource Image;
     fluid_long_long_t Pos = 0;
 };
 
 void* MemOpen(const char* filename) {
     auto image = TMemoryImages::Instance().Find(filename);
     if (!image) return nullptr; // not ours: FluidSynth's own file loader takes it
-    return new TMemoryHandle{std::move(image), 0};
+    return new TMemoryHandle{std::move(*image), 0};
 }
 
 int MemRead(void* buf, fluid_long_long_t count, void* handle) {
     auto* h = static_cast<TMemoryHandle*>(handle);
-    const auto size = static_cast<fluid_long_long_t>(h->Image->size());
+    const auto size = static_cast<fluid_long_long_t>(h->Image.Size());
     if (count < 0 || h->Pos > size - count) return FLUID_FAILED;
-    std::memcpy(buf, h->Image->data() + h->Pos, static_cast<size_t>(count));
+    if (!h->Image.Read(static_cast<uint64_t>(h->Pos),
+                       {static_cast<uint8_t*>(buf), static_cast<size_t>(count)}))
+        return FLUID_FAILED;
     h->Pos += count;
     return FLUID_OK;
 }
 
 int MemSeek(void* handle, fluid_long_long_t offset, int origin) {
     auto* h = static_cast<TMemoryHandle*>(handle);
-    const auto size = static_cast<fluid_long_long_t>(h->Image->size());
+    const auto size = static_cast<fluid_long_long_t>(h->Image.Size());
     fluid_long_long_t base = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? h->Pos : size;
     if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END) return FLUID_FAILED;
     const fluid_long_long_t pos = base + offset;
@@ -411,33 +430,19 @@ struct TKTDirectMusic::TLoad {
     int SoundFont = -1;
     std::string Error;
 
-    // Reads, converts and loads the file into `synth`; on the load's own thread.
+    // Reads the file and loads it into `synth`, on the load's own thread. The file is
+    // mapped and its collection read with the samples left in it; FluidSynth then reads
+    // the run-time image, whose samples come from the file straight into its buffer:
+    // its copy is the only one ever made.
     void Run(const std::string& path, fluid_synth_t* synth) {
-        std::vector<uint8_t> bytes;
-        if (ReadFilePrefix(path, size_t{1} << 30, bytes) != TReadResult::Ok) {
-            Error = "the voice set's file cannot be read";
-            return;
-        }
         auto set = std::make_unique<TVoiceSet>();
-        const TVoiceSetReadResult read = ReadVoiceSet(bytes, *set);
-        std::vector<uint8_t>().swap(bytes);
+        auto image = std::make_shared<TRuntimeSoundFont>();
+        const TVoiceSetReadResult read = ReadVoiceSetFileInPlace(path, *set, *image);
         if (!read.Ok) {
             Error = read.Message;
             return;
         }
-        auto image = std::make_shared<std::vector<uint8_t>>();
-        if (set->PlaysOwnImage()) {
-            image->swap(set->SoundFontImage);
-        } else {
-            const TVoiceSetConvertResult result = BuildRuntimeSoundFont(set->Collection, *image);
-            if (!result.Ok) {
-                Error = result.Message;
-                return;
-            }
-            for (TDlsWave& wave : set->Collection.Waves)
-                std::vector<int16_t>().swap(wave.Samples);
-        }
-        const std::string name = TMemoryImages::Instance().Publish(std::move(image));
+        const std::string name = TMemoryImages::Instance().Publish({nullptr, std::move(image)});
         SoundFont = fluid_synth_sfload(synth, name.c_str(), 1);
         TMemoryImages::Instance().Withdraw(name);
         malloc_trim(0);
@@ -712,6 +717,15 @@ bool TKTDirectMusic::FinishVoiceSetLoad() {
     VoiceSetError.clear();
     FillVoiceList();
     Voices.Sort();
+    // The synthesiser plays the set from here on; of the collection only the list's
+    // instruments (patches and names) are kept, not how they play.
+    for (TDlsInstrument& inst : Set->Collection.Instruments) {
+        std::vector<TDlsRegion>().swap(inst.Regions);
+        std::vector<TDlsArticulation>().swap(inst.Articulations);
+    }
+    std::vector<TDlsWave>().swap(Set->Collection.Waves);
+    std::vector<uint32_t>().swap(Set->Collection.Cues);
+    malloc_trim(0);
     BuildPatchIndex();
     for (uint8_t ch = 0; ch < ChannelCount; ++ch)
         if (Program[ch] >= 0) ProgramChangeLocked(ch, static_cast<uint8_t>(Program[ch]));
@@ -826,7 +840,7 @@ bool TKTDirectMusic::LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_
     }
     // FluidSynth copies the samples while it loads (samples are not loaded on demand),
     // so the image is only published for the duration of the load.
-    const std::string name = TMemoryImages::Instance().Publish(std::move(image));
+    const std::string name = TMemoryImages::Instance().Publish({std::move(image), nullptr});
     Fluid->SoundFont = fluid_synth_sfload(Fluid->Synth, name.c_str(), 1);
     TMemoryImages::Instance().Withdraw(name);
     BuildPatchIndex();
