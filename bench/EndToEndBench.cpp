@@ -509,7 +509,7 @@ int main(int argc, char** argv) {
         Start(shell,
               {"fluidsynth", "-q", "-a", "pulseaudio", "-o", "audio.period-size=64", "-o",
                "audio.periods=2", "-o", "synth.reverb.active=0", "-o", "synth.chorus.active=0",
-               "-g", "0.6", soundFont},
+               "-g", "0.2", soundFont},
               true);
         SleepMs(8000);
         auto say = [&](const std::string& line) {
