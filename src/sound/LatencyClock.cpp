@@ -33,8 +33,12 @@ void TLatencyClock::Period(int64_t now, int64_t first, int frames) {
         if (std::abs(error) <= restart) {
             AnchorTime = predicted + error * LineGain;
             AnchorSample = first;
-            // Ahead of the line: the renderer reached `first` before the line did.
-            const double lead = (AnchorTime - double(now)) / framesToNanos;
+            // Ahead of the line: the renderer reached `first` before the line did. A
+            // renderer runs ahead by at most about one of its periods; further ahead it
+            // is catching up after a stall (the stream played on, or ran dry, without
+            // it), and counting all of that would hold every note back for a second.
+            const double lead = std::min((AnchorTime - double(now)) / framesToNanos,
+                                         double(std::max(PeriodFrames, frames)));
             LeadPeak = std::max(lead, LeadPeak * (1 - LeadDecay));
             return;
         }

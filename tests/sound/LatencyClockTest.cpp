@@ -74,6 +74,26 @@ TEST(LatencyClock, TheDelayNeverExceedsTheBufferAndAStallStartsTheLineAfresh) {
     EXPECT_EQ(clock.DelayFrames(), 441);
 }
 
+TEST(LatencyClock, CatchingUpAfterAStallDoesNotHoldTheNotesBack) {
+    // 512-frame periods in a 100 ms buffer; the renderer is held up for 40 ms (short
+    // of a restart), then renders eight periods back to back, as a driver refilling a
+    // deep buffer does.
+    constexpr int Period = 512;
+    TLatencyClock clock(Rate);
+    clock.Configure(Period, 4410);
+    int64_t first = 0;
+    for (; first < 100 * Period; first += Period)
+        clock.Period(NanosOf(first), first, Period);
+    EXPECT_EQ(clock.DelayFrames(), Period);
+    const int64_t stalled = NanosOf(first) + 40'000'000;
+    for (int i = 0; i < 8; ++i, first += Period)
+        clock.Period(stalled + i * 100'000, first, Period);
+    EXPECT_LE(clock.DelayFrames(), 2 * Period) << "at most a period of lead is counted";
+    for (int i = 0; i < 50; ++i, first += Period)
+        clock.Period(NanosOf(first), first, Period);
+    EXPECT_LE(clock.DelayFrames(), 2 * Period);
+}
+
 TEST(TimedMessageQueue, KeepsOrderAndRefusesWhenFull) {
     TTimedMessageQueue<4> queue;
     EXPECT_TRUE(queue.Empty());
