@@ -450,12 +450,15 @@ struct TKTDirectMusic::TLoad {
     void Run(const std::string& path, fluid_synth_t* synth) {
         auto set = std::make_unique<TVoiceSet>();
         auto image = std::make_shared<TRuntimeSoundFont>();
-        const TVoiceSetReadResult read = ReadVoiceSetFileInPlace(path, *set, *image);
-        if (!read.Ok) {
-            Error = read.Message;
-            return;
+        TImageSource source{nullptr, image};
+        if (!ReadVoiceSetFileInPlace(path, *set, *image).Ok) {
+            // Not a DLS collection read in place (a SoundFont, or a broken file): read
+            // whole as any voice set is.
+            set = std::make_unique<TVoiceSet>();
+            source = {ReadWhole(path, *set), nullptr};
+            if (!source.Bytes) return;
         }
-        const std::string name = TMemoryImages::Instance().Publish({nullptr, std::move(image)});
+        const std::string name = TMemoryImages::Instance().Publish(std::move(source));
         SoundFont = fluid_synth_sfload(synth, name.c_str(), 1);
         TMemoryImages::Instance().Withdraw(name);
         malloc_trim(0);
@@ -464,6 +467,33 @@ struct TKTDirectMusic::TLoad {
             return;
         }
         Set = std::move(set);
+    }
+
+    // The file read into memory and `set`, and the SoundFont image the synthesiser
+    // loads for it; null, with the reason kept, when it is no voice set.
+    std::shared_ptr<const std::vector<uint8_t>> ReadWhole(const std::string& path, TVoiceSet& set) {
+        std::vector<uint8_t> bytes;
+        if (ReadFilePrefix(path, size_t{1} << 30, bytes) != TReadResult::Ok) {
+            Error = "the voice set's file cannot be read";
+            return nullptr;
+        }
+        const TVoiceSetReadResult read = ReadVoiceSet(bytes, set);
+        std::vector<uint8_t>().swap(bytes);
+        if (!read.Ok) {
+            Error = read.Message;
+            return nullptr;
+        }
+        auto image = std::make_shared<std::vector<uint8_t>>();
+        if (set.PlaysOwnImage()) {
+            image->swap(set.SoundFontImage);
+            return image;
+        }
+        const TVoiceSetConvertResult result = BuildRuntimeSoundFont(set.Collection, *image);
+        if (!result.Ok) {
+            Error = result.Message;
+            return nullptr;
+        }
+        return image;
     }
 };
 

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 
 #include "sound/MidiLog.h"
+#include "voiceset/VoiceSetConvert.h"
 
 #include <gtest/gtest.h>
 
@@ -368,6 +369,14 @@ TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDroppe
     EXPECT_FALSE(synth.FinishVoiceSetLoad());
     EXPECT_EQ(voices.Count(), 0);
     EXPECT_NE(synth.LastVoiceSetError(), "");
+    // A SoundFont in the built-in set's place loads too, read whole.
+    std::vector<uint8_t> bank;
+    ASSERT_TRUE(BuildRuntimeSoundFont(FourVoices(), bank).Ok);
+    dir.Write("bank.s", bank);
+    ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("bank.s"), [&] { ++calls; }));
+    ASSERT_TRUE(waitFor([&] { return calls == 3; }));
+    EXPECT_TRUE(synth.FinishVoiceSetLoad()) << synth.LastVoiceSetError();
+    EXPECT_EQ(voices.Count(), 4);
     // A synthesiser that goes while its set arrives waits for the load's thread.
     ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("msf4.s"), {}));
 }
