@@ -148,12 +148,14 @@ void TPianoCore::SetUpSound() {
         PendingVoiceSet = builtIn; // begun at the end of start-up
         return;
     }
+    if (!LoadVoiceSetNow(builtIn)) Window.ShowMessage("msf4.s not found.");
+}
+
+bool TPianoCore::LoadVoiceSetNow(const std::string& path) {
     std::vector<uint8_t> image;
-    if (ReadFilePrefix(builtIn, size_t{1} << 30, image) != TReadResult::Ok) {
-        Window.ShowMessage("msf4.s not found.");
-        return;
-    }
+    if (ReadFilePrefix(path, size_t{1} << 30, image) != TReadResult::Ok) return false;
     Music->LoadVoiceSetFromMemory(std::move(image));
+    return true;
 }
 
 void TPianoCore::BeginBuiltInVoiceSet() {
@@ -164,10 +166,9 @@ void TPianoCore::BeginBuiltInVoiceSet() {
     THighTimer::TPost post = Setup.PostVoiceSetLoaded;
     if (Music->BeginVoiceSetLoad(path, [this, post] { post([this] { VoiceSetLoaded(); }); }))
         return;
-    std::vector<uint8_t> image;
-    if (ReadFilePrefix(path, size_t{1} << 30, image) == TReadResult::Ok &&
-        Music->LoadVoiceSetFromMemory(std::move(image)))
-        StartWithFirstVoices();
+    // No software synthesiser to load it beside the player (a sequencer port): the set
+    // is read now, as it always was.
+    if (LoadVoiceSetNow(path)) StartWithFirstVoices();
 }
 
 void TPianoCore::VoiceSetLoaded() {

@@ -175,6 +175,9 @@ private:
     // Begins the built-in set's background load (or loads it now when it cannot).
     void BeginBuiltInVoiceSet();
     void StartWithFirstVoices();
+    // Reads the built-in set's file and loads it before returning; false when the file
+    // cannot be read (a file that is no voice set loads nothing and is no failure here).
+    bool LoadVoiceSetNow(const std::string& path);
     int MasterVolume();
     void ShowVolumeMessage();
     // ISongPerformer.

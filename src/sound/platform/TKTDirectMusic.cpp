@@ -435,6 +435,30 @@ struct TKTDirectMusic::TRenderer {
     }
 };
 
+namespace {
+
+// The SoundFont image the synthesiser loads for a set read into memory: the set's own
+// (samples the run-time image cannot carry, which the synthesiser decodes itself), or
+// its collection converted, whose samples are then let go (the image carries them).
+// Null, with the reason, when the conversion refuses the collection.
+std::shared_ptr<std::vector<uint8_t>> TakeSoundFontImage(TVoiceSet& set, std::string& error) {
+    auto image = std::make_shared<std::vector<uint8_t>>();
+    if (set.PlaysOwnImage()) {
+        image->swap(set.SoundFontImage);
+        return image;
+    }
+    const TVoiceSetConvertResult result = BuildRuntimeSoundFont(set.Collection, *image);
+    if (!result.Ok) {
+        error = result.Message;
+        return nullptr;
+    }
+    for (TDlsWave& wave : set.Collection.Waves)
+        std::vector<int16_t>().swap(wave.Samples);
+    return image;
+}
+
+} // namespace
+
 // A background load of the built-in set (BeginVoiceSetLoad).
 struct TKTDirectMusic::TLoad {
     std::thread Thread;
@@ -469,31 +493,15 @@ struct TKTDirectMusic::TLoad {
         Set = std::move(set);
     }
 
-    // The file read into memory and `set`, and the SoundFont image the synthesiser
-    // loads for it; null, with the reason kept, when it is no voice set.
+    // The file read whole into `set`, and the SoundFont image the synthesiser loads
+    // for it; null, with the reason kept, when it is no voice set.
     std::shared_ptr<const std::vector<uint8_t>> ReadWhole(const std::string& path, TVoiceSet& set) {
-        std::vector<uint8_t> bytes;
-        if (ReadFilePrefix(path, size_t{1} << 30, bytes) != TReadResult::Ok) {
-            Error = "the voice set's file cannot be read";
-            return nullptr;
-        }
-        const TVoiceSetReadResult read = ReadVoiceSet(bytes, set);
-        std::vector<uint8_t>().swap(bytes);
+        const TVoiceSetReadResult read = ReadVoiceSetFile(path, set);
         if (!read.Ok) {
             Error = read.Message;
             return nullptr;
         }
-        auto image = std::make_shared<std::vector<uint8_t>>();
-        if (set.PlaysOwnImage()) {
-            image->swap(set.SoundFontImage);
-            return image;
-        }
-        const TVoiceSetConvertResult result = BuildRuntimeSoundFont(set.Collection, *image);
-        if (!result.Ok) {
-            Error = result.Message;
-            return nullptr;
-        }
-        return image;
+        return TakeSoundFontImage(set, Error);
     }
 };
 
@@ -848,22 +856,8 @@ bool TKTDirectMusic::DownloadVoices() {
             VoiceSetError = "the voice set's samples were handed to the synthesiser already";
             return false;
         }
-        image = std::make_shared<std::vector<uint8_t>>();
-        if (Set->PlaysOwnImage()) {
-            // Samples the run-time image cannot carry: the synthesiser loads the set's
-            // own image and decodes them itself.
-            image->swap(Set->SoundFontImage);
-        } else {
-            const TVoiceSetConvertResult result = BuildRuntimeSoundFont(Set->Collection, *image);
-            if (!result.Ok) {
-                VoiceSetError = result.Message;
-                return false;
-            }
-            // The converted image carries every sample, and the synthesiser keeps its
-            // own copy of them: the collection's are not needed again.
-            for (TDlsWave& wave : Set->Collection.Waves)
-                std::vector<int16_t>().swap(wave.Samples);
-        }
+        image = TakeSoundFontImage(*Set, VoiceSetError);
+        if (!image) return false;
         SamplesHandedOver = true;
     }
     const bool loaded = LoadSoundFontImage(std::move(image));

@@ -62,6 +62,13 @@ double PitchOf(TKTDirectMusic& synth, uint8_t channel) {
     return hz;
 }
 
+// True once `done` holds, polled for up to ten seconds (a driver's thread answers).
+template <typename Done> bool WaitFor(Done done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
 } // namespace
 
 TEST(SynthMessages, EachOperationSendsItsBytesAndKeepsChannelState) {
@@ -304,28 +311,23 @@ TEST(SynthThreads, AtRestTheDriversThreadSleepsAndEachMessageWakesIt) {
     ASSERT_TRUE(synth.SetPatch(0, MakePatch(65, 0, 0)));
     // ALSA's null device takes periods as fast as they come: rest, after the effects'
     // allowance, is reached within moments.
-    auto waitFor = [](auto done) {
-        for (int i = 0; i < 1000 && !done(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return done();
-    };
-    ASSERT_TRUE(waitFor([&] { return synth.DriverAsleep(); }));
+    ASSERT_TRUE(WaitFor([&] { return synth.DriverAsleep(); }));
     for (int round = 0; round < 3; ++round) {
         EXPECT_TRUE(synth.NoteOn(0, 69, 100));
-        EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }))
+        EXPECT_TRUE(WaitFor([&] { return synth.ActiveVoiceCount() == 1; }))
             << "the note woke the driver and sounds, round " << round;
         EXPECT_TRUE(synth.NoteOff(0, 69));
-        EXPECT_TRUE(waitFor([&] { return synth.DriverAsleep(); })) << "round " << round;
+        EXPECT_TRUE(WaitFor([&] { return synth.DriverAsleep(); })) << "round " << round;
         EXPECT_EQ(synth.ActiveVoiceCount(), 0);
     }
     // A driver stopped or rebuilt while its thread sleeps comes back, and plays.
     EXPECT_TRUE(synth.SetWriteLatency(100));
-    ASSERT_TRUE(waitFor([&] { return synth.DriverAsleep(); }));
+    ASSERT_TRUE(WaitFor([&] { return synth.DriverAsleep(); }));
     synth.ActivatePort(false);
     EXPECT_FALSE(synth.DriverAsleep());
     synth.ActivatePort(true);
     EXPECT_TRUE(synth.NoteOn(0, 69, 100));
-    EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return synth.ActiveVoiceCount() == 1; }));
 }
 
 TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDropped) {
@@ -336,11 +338,6 @@ TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDroppe
     TKTDirectMusic synth(voices, NullDeviceSetup());
     ASSERT_TRUE(synth.SelectOutputPort(0));
     synth.SetReverbLevel(0);
-    auto waitFor = [](auto done) {
-        for (int i = 0; i < 1000 && !done(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return done();
-    };
 
     EXPECT_FALSE(synth.FinishVoiceSetLoad()) << "no load begun";
     std::atomic<int> calls{0};
@@ -349,7 +346,7 @@ TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDroppe
     EXPECT_FALSE(synth.BeginVoiceSetLoad(dir.Path("msf4.s"), {})) << "one load at a time";
     // Pressed while the set arrives, never released: it must not sound later.
     EXPECT_TRUE(synth.NoteOn(0, 69, 100));
-    ASSERT_TRUE(waitFor([&] { return calls == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return calls == 1; }));
     EXPECT_EQ(voices.Count(), 0) << "the list is filled on the caller's thread";
     ASSERT_TRUE(synth.FinishVoiceSetLoad());
     EXPECT_EQ(voices.Count(), 4);
@@ -359,13 +356,13 @@ TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDroppe
 
     // The channel kept the program it was given before the set came.
     EXPECT_TRUE(synth.NoteOn(0, 69, 100));
-    EXPECT_TRUE(waitFor([&] { return synth.ActiveVoiceCount() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return synth.ActiveVoiceCount() == 1; }));
     synth.AllSoundOff(0);
 
     // A file that is no voice set: the load ends, the list stays empty, the reason is
     // kept.
     ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("broken.s"), [&] { ++calls; }));
-    ASSERT_TRUE(waitFor([&] { return calls == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return calls == 2; }));
     EXPECT_FALSE(synth.FinishVoiceSetLoad());
     EXPECT_EQ(voices.Count(), 0);
     EXPECT_NE(synth.LastVoiceSetError(), "");
@@ -374,7 +371,7 @@ TEST(SynthVoiceSets, TheBuiltInSetLoadsBesideThePlayerAndNotesMeanwhileAreDroppe
     ASSERT_TRUE(BuildRuntimeSoundFont(FourVoices(), bank).Ok);
     dir.Write("bank.s", bank);
     ASSERT_TRUE(synth.BeginVoiceSetLoad(dir.Path("bank.s"), [&] { ++calls; }));
-    ASSERT_TRUE(waitFor([&] { return calls == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return calls == 3; }));
     EXPECT_TRUE(synth.FinishVoiceSetLoad()) << synth.LastVoiceSetError();
     EXPECT_EQ(voices.Count(), 4);
     // A synthesiser that goes while its set arrives waits for the load's thread.
