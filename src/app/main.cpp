@@ -1,12 +1,11 @@
 // talvimorena: the piano. Start-up checks the platform and the glyph library, reads
 // the command line and the settings, shows the splash and builds the main window.
 #include "app/CommandLine.h"
+#include "app/SystemParts.h"
 #include "app/TKTPianoForm.h"
 #include "base/FileUtil.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
-#include "sound/platform/AlsaMixer.h"
-#include "sound/platform/PulseMixer.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
@@ -83,11 +82,7 @@ int main(int argc, char** argv) {
     TPianoFormSetup setup;
     setup.Core.CommandLine = ParseCommandLine(parameters);
     setup.Core.ProgramFolder = folder;
-    // The master volume: the sound server's default sink, else ALSA's simple mixer.
-    setup.Core.MakeMixer = [](std::function<void()> notify) -> std::unique_ptr<IMixerLines> {
-        return TPulseMixer::Create(std::move(notify));
-    };
-    setup.Core.MakeFallback = [] { return std::make_unique<TAlsaMasterVolume>(); };
+    UseSystemParts(setup.Core);
     setup.DirectXVersion = directXVersion;
     setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
     setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);

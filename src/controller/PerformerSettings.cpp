@@ -171,6 +171,11 @@ void TPerformanceController::SetMousePedal(bool on) {
         Ports.Window->ReleaseCursor();
 }
 
+std::optional<TClientPoint> TPerformanceController::ConfinedCursor() const {
+    if (!MousePedal || !Ports.Window) return std::nullopt;
+    return TClientPoint{MousePedalX, MousePedalY};
+}
+
 void TPerformanceController::SpacePedalPress() {
     const uint32_t now = Clock.TickCount();
     // Unsigned difference: the tick counter may wrap between two presses.

@@ -7,6 +7,7 @@
 #include "sound/synth/OfflineSynth.h"
 
 #include "app/PianoCore.h"
+#include "app/SystemParts.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
 #include "sound/MidiLog.h"
@@ -92,8 +93,8 @@ protected:
     TPianoCore& Start(bool offline, TPianoCoreSetup setup = {},
                       TKTDirectMusicSetup sound = TKTDirectMusicSetup::Offline()) {
         setup.ProgramFolder = Dir.Root().string();
-        setup.Sound = std::move(sound);
-        setup.Sound.Log = &Log;
+        sound.Log = &Log;
+        setup.MakeSound = FluidSynthSound(std::move(sound));
         setup.OfflinePort = offline;
         setup.ManualTempoClock = true; // the test moves the tempo clock
         TControllerPorts views;

@@ -4,6 +4,7 @@
 #include "TempDir.h"
 
 #include "app/CommandLine.h"
+#include "app/SystemParts.h"
 #include "app/TKTPianoForm.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
@@ -58,8 +59,7 @@ protected:
         setup.StaffMask = QImage(200, 100, QImage::Format_RGB32);
         setup.DirectXVersion = 0x800;
         setup.ShowMessage = [this](const QString& m) { Shown.push_back(m); };
-        setup.Core.Sound = TKTDirectMusicSetup::Offline(&Log);
-        setup.UseEvdev = false;
+        setup.Core.MakeSound = FluidSynthSound(TKTDirectMusicSetup::Offline(&Log));
         EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
         Form = std::make_unique<TKTPianoForm>(std::move(setup), Settings, Clock);
     }

@@ -5,6 +5,7 @@
 #include "tool/SongMaker.h"
 
 #include "app/PianoCore.h"
+#include "app/SystemParts.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
 #include "sound/MidiLog.h"
@@ -103,7 +104,7 @@ protected:
         EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
         TPianoCoreSetup setup;
         setup.ProgramFolder = Dir.Root().string();
-        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.MakeSound = FluidSynthSound(TKTDirectMusicSetup::Offline(&Log));
         setup.OfflinePort = true;
         setup.ManualTempoClock = true;
         setup.SongWindow = &Songs;

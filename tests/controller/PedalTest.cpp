@@ -58,8 +58,10 @@ TEST_F(ControllerTest, MousePedalHoldsTheCursorAndPedalsBothKeyboards) {
     Ctl.SetMousePedal(true);
     Ctl.WindowMouseDown();
     EXPECT_EQ(J, (TJournal{"confine 400,120", "B0 40 7F", "B1 40 7F"}));
+    EXPECT_EQ(Ctl.ConfinedCursor(), (TClientPoint{400, 120})) << "where a move is put back";
     // Switched off with the button still down: the release lifts the pedals all the same.
     Ctl.SetMousePedal(false);
+    EXPECT_EQ(Ctl.ConfinedCursor(), std::nullopt);
     Reset();
     Ctl.WindowMouseUp();
     EXPECT_EQ(MidiSent(), (std::vector<std::string>{"B0 40 00", "B1 40 00"}));

@@ -83,7 +83,7 @@ TEST(AccompSoak, TheClockThreadAndTheMainThreadShareSynthesiserRecorderAndEngine
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    player.StopAll(true, true, true, true, true, true, true, true);
+    player.StopAll(TStop::Everything);
     tempo.SetActive(false);
 
     // Both threads reached the song: the keys and the accompaniment's percussion.
