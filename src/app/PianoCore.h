@@ -23,7 +23,7 @@
 #include "sound/FavoriteVoices.h"
 #include "sound/MasterVolume.h"
 #include "sound/VoiceList.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <functional>
 #include <memory>

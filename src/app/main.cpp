@@ -8,7 +8,7 @@
 #include "sound/platform/AlsaMixer.h"
 #include "sound/platform/PulseMixer.h"
 #include "sound/platform/SoundPlatform.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
 #include "ui/TfrmAbout.h"
 
