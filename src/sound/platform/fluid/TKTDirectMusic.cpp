@@ -69,7 +69,9 @@ bool TKTDirectMusic::SelectOutputPort(int32_t index) {
 
 bool TKTDirectMusic::OpenOfflinePort() {
     TLock lock(Mutex);
-    return Fluid->OpenOffline();
+    if (!Fluid->OpenOffline()) return false;
+    OfflineOpen.store(true, std::memory_order_release);
+    return true;
 }
 
 bool TKTDirectMusic::IsPortOpen() const {
@@ -409,11 +411,9 @@ void TKTDirectMusic::SetReverbLevel(uint8_t level) {
 // ---- Offline audio ----
 
 bool TKTDirectMusic::RenderOffline(std::span<float> left, std::span<float> right) {
-    {
-        TLock lock(Mutex);
-        if (Fluid->Open != TOpenPort::Offline || left.size() != right.size()) return false;
-    }
-    // The port stays open once opened: the rendering needs the senders' lock no more.
+    // The port stays open once opened: the rendering needs the senders' lock not at
+    // all, so that it goes on while a sender loads a set.
+    if (!OfflineOpen.load(std::memory_order_acquire) || left.size() != right.size()) return false;
     TLock rendering(RenderMutex);
     Renderer->Render(left.data(), right.data(), static_cast<int>(left.size()),
                      Renderer->SampleStamps ? 0 : Renderer->Stamp());

@@ -175,7 +175,7 @@ public:
     // Renders frames of stereo audio from an offline port; false otherwise. Messages
     // sent from other threads meanwhile wait for the next call: the sending side and
     // the rendering side share no lock.
-    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(Mutex, RenderMutex);
+    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(RenderMutex);
     // The latency clock's delay in frames: a message plays this long after it was
     // sent (0 for an offline port that stamps with samples).
     int LatencyDelayFrames() const;
@@ -217,6 +217,8 @@ private:
     // Offline renders, one at a time; a sender takes it only when the offline queue
     // overflowed because nobody rendered.
     mutable TMutex RenderMutex;
+    // The offline port is open (it stays open once opened).
+    std::atomic<bool> OfflineOpen{false};
     std::unique_ptr<TKTDirectSound> DirectSound PT_GUARDED_BY(Mutex);
     TPortList Ports; // filled by the constructor, read-only after
     TLoadedVoiceSet Loaded GUARDED_BY(Mutex);
