@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/PianoCore.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 // The synthesiser made with these surroundings (the system's by default).
 TPianoCoreSetup::TMakeSound FluidSynthSound(TKTDirectMusicSetup sound = {});

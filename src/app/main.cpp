@@ -7,7 +7,7 @@
 #include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
 #include "sound/platform/SoundPlatform.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
 #include "ui/TfrmAbout.h"
 

@@ -11,7 +11,7 @@
 #include "music/KTMetronome.h"
 #include "song/SimpleRecorder.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <gtest/gtest.h>
 

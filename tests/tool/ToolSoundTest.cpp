@@ -4,7 +4,7 @@
 #include "base/ShortString.h"
 #include "sound/PortList.h"
 #include "sound/platform/AlsaDevices.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "voiceset/Sf2Writer.h"
 #include "voiceset/VoiceSetConvert.h"
 

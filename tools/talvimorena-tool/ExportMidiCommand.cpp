@@ -7,7 +7,7 @@
 #include "base/FileUtil.h"
 #include "song/MidiFileWriter.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <iostream>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 
 #include "settings/Settings.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <algorithm>
 #include <cmath>

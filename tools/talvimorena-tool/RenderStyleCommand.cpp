@@ -11,7 +11,7 @@
 #include "settings/Settings.h"
 #include "song/MidiFileWriter.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,7 +5,7 @@
 #include "base/FileUtil.h"
 #include "controller/PerformanceController.h"
 #include "keys/KeyDef.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "voiceset/DlsReader.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // audio driver; its sound is rendered with RenderOffline and measured.
 #pragma once
 
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "voiceset/DlsWriter.h"
 
 #include <gtest/gtest.h>

@@ -1,16 +1,19 @@
 // The synthesiser wrapper: owns the FluidSynth synthesiser, its audio driver, the
 // open output port and the loaded voice set, fills the voice list from that set and
-// carries every MIDI message of the program. The only code of the program that
-// speaks to FluidSynth.
+// carries every MIDI message of the program. It and the parts beside it in this
+// folder are the only code of the program that speaks to FluidSynth: the renderer
+// (SynthRenderer), the memory files (MemoryImages), the voice-set load (VoiceSetLoad)
+// and the driver (SynthDriver); which voice a program plays is sound/ProgramResolver.
 #pragma once
 
 #include "base/ThreadSafety.h"
 #include "sound/ISynthesizer.h"
 #include "sound/PortList.h"
+#include "sound/ProgramResolver.h"
 #include "sound/VoiceList.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectSound.h"
-#include "voiceset/VoiceSetReader.h"
+#include "sound/platform/fluid/VoiceSetLoad.h"
 
 #include <array>
 #include <atomic>
@@ -23,6 +26,9 @@
 #include <vector>
 
 class TMidiLog;
+struct TBackgroundLoad;
+struct TSynthDriver;
+struct TSynthRenderer;
 
 // What the wrapper finds around it. The program takes the defaults (the system's
 // devices and ports, the process-wide log and platform version); tests hand in
@@ -169,7 +175,7 @@ public:
     // Renders frames of stereo audio from an offline port; false otherwise. Messages
     // sent from other threads meanwhile wait for the next call: the sending side and
     // the rendering side share no lock.
-    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(Mutex, RenderMutex);
+    bool RenderOffline(std::span<float> left, std::span<float> right) EXCLUDES(RenderMutex);
     // The latency clock's delay in frames: a message plays this long after it was
     // sent (0 for an offline port that stamps with samples).
     int LatencyDelayFrames() const;
@@ -182,31 +188,20 @@ public:
     int ActiveVoiceCount() const EXCLUDES(Mutex);
 
 private:
-    struct TFluid;
-    struct TRenderer;
-    struct TLoad;
-    enum class TOpenPort { None, Software, Offline, Sequencer };
-
     bool SendLocked(uint8_t status, uint8_t data1, uint8_t data2) REQUIRES(Mutex);
     // Reads a voice-set image into the set and fills the voice list, sorted.
     bool ReadVoiceSetImage(std::span<const uint8_t> image) EXCLUDES(Mutex);
-    // Stamps a message with the latency clock and hands it to the renderer; to the
-    // synthesiser at once when nothing renders (no driver running), or when the queue
-    // stays full (a driver that stopped rendering; an offline port nobody renders).
+    // Hands a message to the renderer, stamped with the latency clock.
     void ScheduleLocked(uint8_t status, uint8_t data1, uint8_t data2, int soundFont = -1,
                         int bank = 0, int program = 0) REQUIRES(Mutex) EXCLUDES(RenderMutex);
     bool ProgramChangeLocked(uint8_t channel, uint8_t program) REQUIRES(Mutex);
-    int ResolveProgram(uint8_t channel, uint8_t program) const REQUIRES(Mutex);
+    // Every channel given a program plays it again, from the set now loaded.
+    void ReprogramChannelsLocked() REQUIRES(Mutex);
+    // The resolver over the voice list, or over nothing without a loaded set.
     void BuildPatchIndex() REQUIRES(Mutex);
+    // Loads an image into the synthesiser in place of its set; the renderer keeps
+    // running meanwhile, in silence.
     bool LoadSoundFontImage(std::shared_ptr<const std::vector<uint8_t>> image) EXCLUDES(Mutex);
-    void FillVoiceList() REQUIRES(Mutex);
-    void SetActiveLocked(bool on) REQUIRES(Mutex);
-    bool StartDriverLocked() REQUIRES(Mutex);
-    void StopDriverLocked() REQUIRES(Mutex);
-    // The latency clock's period and largest delay from the driver's buffer.
-    void ConfigureClockLocked() REQUIRES(Mutex);
-    bool SoftwarePortLocked() const REQUIRES(Mutex);
-    void ApplyPeriodsLocked(uint32_t latencyMs, uint32_t periodMs) REQUIRES(Mutex);
 
     // The voice list is the program's: it is filled here under the lock, and read by
     // the main thread.
@@ -214,23 +209,19 @@ private:
     TMidiLog& Log;
     const uint32_t PlatformVersion;
     mutable TMutex Mutex; // one caller at a time: the main thread and the tempo clock
+    // The synthesiser, its driver and the open port.
+    std::unique_ptr<TSynthDriver> Fluid PT_GUARDED_BY(Mutex);
     // The rendering side: its queue, latency clock and state belong to whichever
     // thread renders (the driver's, or the caller of RenderOffline under RenderMutex).
-    std::unique_ptr<TRenderer> Renderer;
+    std::unique_ptr<TSynthRenderer> Renderer;
     // Offline renders, one at a time; a sender takes it only when the offline queue
     // overflowed because nobody rendered.
     mutable TMutex RenderMutex;
-    std::unique_ptr<TFluid> Fluid PT_GUARDED_BY(Mutex);
+    // The offline port is open (it stays open once opened).
+    std::atomic<bool> OfflineOpen{false};
     std::unique_ptr<TKTDirectSound> DirectSound PT_GUARDED_BY(Mutex);
     TPortList Ports; // filled by the constructor, read-only after
-    TOpenPort Open GUARDED_BY(Mutex) = TOpenPort::None;
-    int OpenIndex GUARDED_BY(Mutex) = -1;
-    bool EngineActive GUARDED_BY(Mutex) = false;
-    bool PortActive GUARDED_BY(Mutex) = false;
-    std::unique_ptr<TVoiceSet> Set GUARDED_BY(Mutex);
-    // The set's samples went to the synthesiser and were let go.
-    bool SamplesHandedOver GUARDED_BY(Mutex) = false;
-    std::string VoiceSetError GUARDED_BY(Mutex);
+    TLoadedVoiceSet Loaded GUARDED_BY(Mutex);
 
     // Channel state kept from the messages sent.
     std::array<uint8_t, ChannelCount> BankMSB GUARDED_BY(Mutex){};
@@ -243,14 +234,10 @@ private:
     std::array<std::atomic<uint32_t>, ChannelCount> Patches{};
     std::array<std::atomic<uint8_t>, ChannelCount> LastNotes{};
 
-    // Program resolution over the downloaded set: (patch, position) by patch, and
-    // for each program the voice a missing bank falls back to.
-    std::vector<std::pair<uint32_t, int>> PatchIndex GUARDED_BY(Mutex);
-    std::array<int16_t, 128> MelodicFallback GUARDED_BY(Mutex){};
-    std::array<int16_t, 128> DrumByProgram GUARDED_BY(Mutex){};
-    int FirstDrumKit GUARDED_BY(Mutex) = -1;
+    // Program resolution over the downloaded set.
+    TProgramResolver Resolver GUARDED_BY(Mutex);
 
     // A background load of the built-in set: its thread and what it gave. The thread
     // touches nothing guarded by Mutex; its result is read after it is joined.
-    std::unique_ptr<TLoad> Loading GUARDED_BY(Mutex);
+    std::unique_ptr<TBackgroundLoad> Loading GUARDED_BY(Mutex);
 };
