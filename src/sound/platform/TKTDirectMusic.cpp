@@ -10,9 +10,9 @@
 #include "sound/MidiLog.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/PulseAudioDevices.h"
-#include "voiceset/RuntimeSoundFont.h"
-#include "voiceset/VoiceSetConvert.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetReader.h"
 
 #include <fluidsynth.h>
 #include <malloc.h>

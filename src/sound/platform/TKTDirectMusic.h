@@ -10,7 +10,7 @@
 #include "sound/VoiceList.h"
 #include "sound/platform/SoundPlatform.h"
 #include "sound/platform/TKTDirectSound.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetReader.h"
 
 #include <array>
 #include <atomic>
