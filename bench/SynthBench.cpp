@@ -7,8 +7,8 @@
 #include "BenchSupport.h"
 
 #include "settings/Settings.h"
-#include "voiceset/Sf2Writer.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Writer.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <algorithm>
 #include <atomic>

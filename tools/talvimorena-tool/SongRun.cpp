@@ -6,7 +6,7 @@
 #include "controller/PerformanceController.h"
 #include "keys/KeyDef.h"
 #include "sound/platform/fluid/TKTDirectMusic.h"
-#include "voiceset/DlsReader.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include <algorithm>
 #include <filesystem>

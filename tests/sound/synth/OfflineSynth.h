@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sound/platform/fluid/TKTDirectMusic.h"
-#include "voiceset/DlsWriter.h"
+#include "voiceset/dls/DlsWriter.h"
 
 #include <gtest/gtest.h>
 

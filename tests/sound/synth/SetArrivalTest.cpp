@@ -8,7 +8,7 @@
 #include "sound/platform/fluid/SynthDriver.h"
 #include "sound/platform/fluid/SynthRenderer.h"
 #include "sound/platform/fluid/VoiceSetLoad.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "sound/platform/fluid/MemoryImages.h"
 
 #include "base/ThreadSafety.h"
-#include "voiceset/RuntimeSoundFont.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
 
 #include <fluidsynth.h>
 #include <sys/mman.h>

@@ -5,8 +5,8 @@
 #include "sound/platform/fluid/MemoryImages.h"
 #include "sound/platform/fluid/SynthDriver.h"
 #include "sound/platform/fluid/SynthRenderer.h"
-#include "voiceset/RuntimeSoundFont.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <fluidsynth.h>
 #include <malloc.h>

@@ -4,7 +4,7 @@
 // renderer's arriving guard so that the stream never waits for the load.
 #pragma once
 
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetReader.h"
 
 #include <memory>
 #include <span>

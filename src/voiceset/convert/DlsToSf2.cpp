@@ -4,10 +4,10 @@
 // instrument share moves to its global zone, so that a large set stays within the
 // 16-bit indices of the SoundFont tables. The run-time image holds no copy of the
 // sample data: it reads the points from the waves as it is read.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include "voiceset/RiffChunk.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <algorithm>
 #include <cmath>

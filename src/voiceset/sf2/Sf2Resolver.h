@@ -4,7 +4,7 @@
 // at note-on, done once.
 #pragma once
 
-#include "voiceset/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Bank.h"
 
 #include <array>
 #include <cstdint>

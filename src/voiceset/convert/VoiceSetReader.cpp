@@ -2,13 +2,13 @@
 // through the same conversion as every bank; a compressed one, whose samples the
 // collection cannot carry, lists its presets and keeps its samples in a fresh image
 // of itself for the synthesiser.
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetReader.h"
 
 #include "base/FileUtil.h"
 #include "base/MappedFile.h"
 #include "voiceset/RiffChunk.h"
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Reader.h"
 
 #include <cstring>
 #include <set>

@@ -3,9 +3,9 @@
 // synthesiser's image are made from.
 #pragma once
 
-#include "voiceset/DlsReader.h"
-#include "voiceset/RuntimeSoundFont.h"
 #include "voiceset/VoiceSet.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include <cstddef>
 #include <cstdint>

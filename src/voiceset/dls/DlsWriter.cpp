@@ -1,8 +1,8 @@
 // DLS collection writer: checks that the model can be stored, then lays it out.
-#include "voiceset/DlsWriter.h"
+#include "voiceset/dls/DlsWriter.h"
 
-#include "voiceset/DlsRecords.h"
 #include "voiceset/RiffChunk.h"
+#include "voiceset/dls/DlsRecords.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // SoundFont 2 reader: RIFF lists -> INFO, sample data and the hydra tables, which are
 // checked against each other and then folded into nested zones.
-#include "voiceset/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Reader.h"
 
 #include "base/FileUtil.h"
 #include "voiceset/RiffChunk.h"

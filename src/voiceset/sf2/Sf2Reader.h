@@ -1,7 +1,7 @@
 // Reading SoundFont 2 banks (versions 2.00 to 2.04) from bytes or a file.
 #pragma once
 
-#include "voiceset/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Bank.h"
 
 #include <span>
 #include <string>

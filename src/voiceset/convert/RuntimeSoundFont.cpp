@@ -1,8 +1,8 @@
 // Reading the run-time image: the head and tail from memory, the sample data run by
 // run from the source.
-#include "voiceset/RuntimeSoundFont.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
 
-#include "voiceset/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Bank.h"
 
 #include <algorithm>
 #include <array>

@@ -4,10 +4,10 @@
 // directions share is declared at the end.
 #pragma once
 
-#include "voiceset/RuntimeSoundFont.h"
-#include "voiceset/Sf2Bank.h"
-#include "voiceset/Sf2Resolver.h"
 #include "voiceset/VoiceSet.h"
+#include "voiceset/convert/RuntimeSoundFont.h"
+#include "voiceset/sf2/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Resolver.h"
 
 #include <array>
 #include <cstddef>

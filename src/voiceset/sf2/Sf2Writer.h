@@ -1,7 +1,7 @@
 // Writing SoundFont 2 banks: the bytes FluidSynth and other players load.
 #pragma once
 
-#include "voiceset/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Bank.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // SoundFont 2 writer: the nested zones become the hydra's index tables again.
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include "base/FileUtil.h"
 #include "voiceset/RiffChunk.h"

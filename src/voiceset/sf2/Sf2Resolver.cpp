@@ -1,5 +1,5 @@
 // The zone, generator and modulator rules that turn a preset into flat regions.
-#include "voiceset/Sf2Resolver.h"
+#include "voiceset/sf2/Sf2Resolver.h"
 
 #include <algorithm>
 

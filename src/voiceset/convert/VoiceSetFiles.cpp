@@ -1,10 +1,10 @@
 // The file-to-file conversions: the build's maker of the built-in voice set and the
 // tool's SoundFont-to-DLS command.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include "base/FileUtil.h"
-#include "voiceset/DlsWriter.h"
-#include "voiceset/Sf2Reader.h"
+#include "voiceset/dls/DlsWriter.h"
+#include "voiceset/sf2/Sf2Reader.h"
 
 #include <cstdio>
 

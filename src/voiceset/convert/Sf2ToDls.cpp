@@ -1,7 +1,7 @@
 // SoundFont -> DLS Level 2: which presets become instruments (all of them, or the
 // built-in selection), and each preset's flattened regions as DLS regions over a
 // shared pool of mono waves.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include "voiceset/RiffChunk.h"
 

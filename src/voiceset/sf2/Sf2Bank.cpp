@@ -1,5 +1,5 @@
 // Generator table, default modulators and the bank-wide checks and sample layout.
-#include "voiceset/Sf2Bank.h"
+#include "voiceset/sf2/Sf2Bank.h"
 
 #include <algorithm>
 #include <cstring>

@@ -14,7 +14,7 @@
 // normalises by 127 in FluidSynth and RPN 0 by 128 in DLS, so amounts through it
 // scale by 12800 / 12700. Modulator source curves, polarity and direction are the
 // DLS transform's curve, bipolar and invert bits.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <algorithm>
 #include <climits>

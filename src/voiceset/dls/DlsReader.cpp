@@ -1,9 +1,9 @@
 // DLS collection reader: the RIFF tree first (bounds), then the chunks the model
 // holds (records, counts), then the links between them (wave links, pool cues).
-#include "voiceset/DlsReader.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include "base/FileUtil.h"
-#include "voiceset/DlsRecords.h"
+#include "voiceset/dls/DlsRecords.h"
 
 #include <algorithm>
 #include <cstring>
