@@ -25,8 +25,10 @@ void TPerformanceController::StopAll(bool accompaniment, bool notes, bool record
         Synth.AllNotesOff(RightChannel);
         Synth.AllSoundOff(LeftChannel);
         Synth.AllSoundOff(RightChannel);
-        // Nothing the block started sounds any more; stale entries would only fill it.
+        // Nothing the keys started sounds any more; stale entries would only fill the
+        // block and end notes that a later press starts.
         Semitones.FreeAll([](int) {});
+        Started.Clear();
     }
     if (pianoStrips) {
         if (Ports.LeftStrip) Ports.LeftStrip->ReleaseAll();
