@@ -59,6 +59,14 @@ bool TSongDialogs::ShowSongInfo(std::string_view caption, const TSongInfoRec& in
     return ::ShowSongInfo(Window, FromUtf8(caption), in, out, readOnly);
 }
 
+bool TSongDialogs::ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in,
+                                     TSongInfoRec& out, std::string& typedTitle) {
+    QString typed;
+    const bool ok = ::ShowSongInfo(Window, FromUtf8(caption), in, out, false, &typed);
+    typedTitle = ok ? typed.toStdString() : std::string();
+    return ok;
+}
+
 void TSongDialogs::ShowSongMessage(std::string_view text) {
     if (Hooks.ShowMessage) Hooks.ShowMessage(FromUtf8(text));
 }

@@ -47,6 +47,8 @@ public:
     std::optional<std::string> AskSaveSongFile(const std::string& proposedName) override;
     bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                       bool readOnly) override;
+    bool ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
+                           std::string& typedTitle) override;
     void ShowSongMessage(std::string_view text) override;
     void SetSongCaption(std::string_view caption) override;
     void ShowSongButtons(const TCommandButtonStates& states) override;

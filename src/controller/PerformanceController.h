@@ -10,6 +10,7 @@
 #include "controller/HeldChord.h"
 #include "controller/IControllerPorts.h"
 #include "controller/SmartSemitone.h"
+#include "controller/StartedNotes.h"
 #include "keys/KeyDef.h"
 #include "song/SimpleRecorder.h"
 #include "sound/ISynthesizer.h"
@@ -78,8 +79,11 @@ public:
 
     void DoKeyDown(int code);
     void DoKeyUp(int code);
+    // SoundKey remembers the notes it starts; SilenceKey ends exactly those.
     void SoundKey(int keyIndex);
     void SilenceKey(int keyIndex);
+    // Does the key sound notes of its own press (not yet silenced)?
+    bool IsKeySounding(int keyIndex) const { return Started.IsSounding(keyIndex); }
     THeldChord CollectHeldNotes() const;
     // The right keyboard's note for a six-key in smart-semitone mode.
     int SemitoneNote(int keyIndex) const;
@@ -192,5 +196,6 @@ private:
     TRetuneMode Retune = rmOff;
     TDIKeyboardBuffer Held;
     TSemitoneSlots Semitones;
+    TStartedNotes Started;
     std::optional<uint32_t> LastSpacePress; // tick of the previous Space press
 };

@@ -24,8 +24,10 @@ void TPerformanceController::StopAll(TStop parts) {
         Synth.AllNotesOff(RightChannel);
         Synth.AllSoundOff(LeftChannel);
         Synth.AllSoundOff(RightChannel);
-        // Nothing the block started sounds any more; stale entries would only fill it.
+        // Nothing the keys started sounds any more; stale entries would only fill the
+        // block and end notes that a later press starts.
         Semitones.FreeAll([](int) {});
+        Started.Clear();
     }
     if (Has(parts, TStop::PianoStrips)) {
         if (Ports.LeftStrip) Ports.LeftStrip->ReleaseAll();

@@ -138,8 +138,9 @@ void TPerformanceController::EndSemitoneNote(int note) {
 void TPerformanceController::SetSmartSemitone(bool on) {
     const bool changed = on != SmartSemitone;
     SmartSemitone = on;
-    // Notes the block still sounds would outlive the entries that could end them.
-    Semitones.FreeAll([this](int note) { EndSemitoneNote(note); });
+    // Notes the block still sounds end now: the keys' releases will not end them.
+    Started.ReleaseBlockNotes([this](const TStartedNote& n) { EndSemitoneNote(n.Note); });
+    Semitones.FreeAll([](int) {});
     // Only a real change rewrites the six keys, so that switching the mode off when it
     // is off (every Esc does) leaves a layout's own definitions of them alone.
     if (changed) ApplySixKeyDefs(KeyDefs, on);

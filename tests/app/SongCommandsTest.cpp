@@ -8,6 +8,7 @@
 #include "app/SystemParts.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
+#include "song/SongFile.h"
 #include "sound/MidiLog.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,14 @@ struct TScriptedWindow : ISongWindow {
         out = *InfoAnswer;
         return true;
     }
+    // As the dialog does: the title as typed beside the record's (when one is typed).
+    bool ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
+                           std::string& typedTitle) override {
+        if (!TypedTitle) return ISongWindow::ShowSongInfoTyped(caption, in, out, typedTitle);
+        const bool ok = ShowSongInfo(caption, in, out, false);
+        typedTitle = *TypedTitle;
+        return ok;
+    }
     void ShowSongMessage(std::string_view text) override {
         Journal.push_back("message: " + std::string(text));
     }
@@ -89,6 +98,7 @@ struct TScriptedWindow : ISongWindow {
 
     std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
     std::optional<TSongInfoRec> InfoAnswer; // nothing: the close box
+    std::optional<std::string> TypedTitle;  // the title field's text with InfoAnswer
     std::vector<std::string> Journal;
     std::vector<TSongInfoRec> InfoShown;
     std::string Caption = "Talvimorena模拟钢琴";
@@ -407,3 +417,76 @@ TEST_F(SongCommands, NothingOpensOrSavesWhileASongPlaysOrRecords) {
 }
 
 } // namespace
+
+TEST_F(SongCommands, SavesAndOpensThatCannotBeDoneSayTheProgramsMessageAndChangeNothing) {
+    RecordTwoKeys();
+    const std::string saved = Dir.Path("saved.lyt");
+    Songs.InfoAnswer = MakeSongInfo("a", "b", "c");
+    Songs.SaveAnswers = {saved};
+    Press(DIK::S, {DIK::LCONTROL});
+    ASSERT_EQ(FileName(), saved);
+    const std::vector<uint8_t> before = Dir.Read("saved.lyt");
+    const size_t events = Recorder().EventCount();
+    const auto entries = [&] { return Dir.Entries().size(); };
+    const size_t files = entries();
+
+    // Ctrl+Shift+S on the current song made read-only: refused, the file as it was.
+    ::chmod(saved.c_str(), 0444);
+    Songs.Journal.clear();
+    Press(DIK::S, {DIK::LCONTROL, DIK::LSHIFT});
+    ASSERT_EQ(Songs.Journal.size(), 1u);
+    EXPECT_EQ(Songs.Journal[0].rfind("message: 歌曲没有保存！\n", 0), 0u) << Songs.Journal[0];
+    EXPECT_EQ(Dir.Read("saved.lyt"), before);
+    EXPECT_EQ(entries(), files) << "no temporary file left";
+
+    // A read-only file chosen in the save dialog (its replace prompt said yes).
+    RecordTwoKeys();
+    const std::string other = Dir.Path("other.lyt");
+    Dir.Write("other.lyt", {1, 2, 3});
+    ::chmod(other.c_str(), 0444);
+    Songs.Journal.clear();
+    Songs.SaveAnswers = {other};
+    Press(DIK::S, {DIK::LCONTROL});
+    ASSERT_EQ(Songs.Journal.size(), 3u);
+    EXPECT_EQ(Songs.Journal[2].rfind("message: 歌曲没有保存！\n", 0), 0u) << Songs.Journal[2];
+    EXPECT_EQ(Dir.Read("other.lyt"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FileName(), "NewFile") << "the recording can still be saved elsewhere";
+
+    // Opening a named pipe, and a file larger than any song: the read-failure
+    // message at once, and the recording in memory stays.
+    ASSERT_EQ(::mkfifo(Dir.Path("pipe.lyt").c_str(), 0600), 0);
+    Dir.Write("huge.lyt", V1Song({{0, 0, DIK::Q, 1}}));
+    std::filesystem::resize_file(Dir.Path("huge.lyt"), MaxSongFileSize + 1);
+    for (const char* name : {"pipe.lyt", "huge.lyt"}) {
+        SCOPED_TRACE(name);
+        Songs.Journal.clear();
+        Songs.OpenAnswers = {Dir.Path(name)};
+        Press(DIK::O, {DIK::LCONTROL});
+        EXPECT_EQ(Songs.Journal,
+                  (std::vector<std::string>{"open dialog", "message: 读取文件失败!"}));
+        EXPECT_EQ(Recorder().EventCount(), events);
+        EXPECT_EQ(FileName(), "NewFile");
+    }
+}
+
+TEST_F(SongCommands, TheProposedNameIsTheTitleAsTypedWhereTheRecordCannotHoldIt) {
+    RecordTwoKeys();
+    const std::string typed = "한국 Ωé ✓";
+    TSongInfoRec info{};
+    info.Title.SetUtf8(typed); // what code page 936 holds of it
+    ASSERT_NE(info.Title.Utf8(), typed);
+    Songs.InfoAnswer = info;
+    Songs.TypedTitle = typed;
+    const std::string path = Dir.Path(typed + ".lyt");
+    Songs.SaveAnswers = {path};
+    Press(DIK::S, {DIK::LCONTROL});
+    EXPECT_EQ(Songs.Journal,
+              (std::vector<std::string>{"info: 请输入歌曲信息 rw", "save dialog: " + typed}));
+    // The name on disk is the UTF-8 one; the stored title what the format allows.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(path)));
+    TFakeClock clock;
+    TSimpleRecorder reread(clock);
+    TSongInfoRec back{};
+    ASSERT_TRUE(reread.LoadFromFile(path, back));
+    EXPECT_EQ(back.Title.Utf8(), info.Title.Utf8());
+}

@@ -9,9 +9,11 @@
 #include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -75,15 +77,38 @@ private:
     int LastTenth = -1, LastPercent = -1;
 };
 
+// "--max-seconds S": a positive whole number of seconds, at most what a WAV holds.
+int TakeMaxSeconds(TArgs& args, std::optional<uint64_t>& maxFrames) {
+    std::string text;
+    const int taken = TakeOption(args, "--max-seconds", text);
+    if (taken < 0) return UsageError("--max-seconds takes one number of seconds");
+    if (taken == 0) return 0;
+    uint64_t seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || seconds == 0 ||
+        seconds > TWavFileWriter::MaxFrames / Rate)
+        return UsageError("--max-seconds takes a whole number of seconds from 1 to " +
+                          std::to_string(TWavFileWriter::MaxFrames / Rate));
+    maxFrames = seconds * Rate;
+    return 0;
+}
+
 } // namespace
 
-int RenderCommand(const TArgs& args) {
+int RenderCommand(const TArgs& argsIn) {
+    TArgs args = argsIn;
+    std::optional<uint64_t> maxFrames;
+    if (const int status = TakeMaxSeconds(args, maxFrames)) return status;
     TSongCommandArgs a;
     TSongRun run;
     std::string reason;
     if (const int status = StartSongCommand("render", args, a, run)) return status;
-    const uint32_t endMs = run.EndTime();
-    if (FrameAt(endMs) + FrameAt(TailMs) > TWavFileWriter::MaxFrames)
+    // The sound ends with the last note's event: later events that sound nothing
+    // (a voice, a pedal, a key without notes, however late) add no silence.
+    const uint32_t endMs = run.ContentEndTime();
+    const uint64_t endFrame =
+        maxFrames ? std::min<uint64_t>(FrameAt(endMs), *maxFrames) : FrameAt(endMs);
+    if (!maxFrames && FrameAt(endMs) + FrameAt(TailMs) > TWavFileWriter::MaxFrames)
         return FileFailure(a.Song, "the song lasts " + Clock(endMs) +
                                        ", longer than a WAV file holds (" +
                                        Clock(TWavFileWriter::MaxFrames * 1000 / Rate) + ")");
@@ -124,21 +149,25 @@ int RenderCommand(const TArgs& args) {
     };
     uint64_t frame = 0;
     const auto renderTo = [&](uint64_t target) {
+        target = std::min(target, endFrame);
         while (ok && frame < target) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(target - frame, left.size()));
             if (render(n)) write(n);
             frame += n;
         }
     };
-    TProgress progress(endMs);
+    const auto totalMs = static_cast<uint32_t>(endFrame * 1000 / Rate);
+    TProgress progress(totalMs);
     run.Play(synth, voices, [&](uint32_t ms) {
         renderTo(FrameAt(ms));
-        progress.Update(ms);
+        progress.Update(std::min(ms, totalMs));
     });
     progress.Done();
 
     const uint64_t songFrames = frame;
-    const uint64_t tailFrames = FrameAt(TailMs), fadeFrames = FrameAt(TailFadeMs);
+    uint64_t tailFrames = FrameAt(TailMs);
+    if (maxFrames) tailFrames = std::min(tailFrames, *maxFrames - std::min(*maxFrames, songFrames));
+    const uint64_t fadeFrames = std::min(FrameAt(TailFadeMs), tailFrames);
     for (uint64_t done = 0; ok && done < tailFrames;) {
         const size_t n =
             static_cast<size_t>(std::min<uint64_t>(TailBlockFrames, tailFrames - done));

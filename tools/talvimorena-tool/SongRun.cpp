@@ -5,6 +5,7 @@
 #include "base/FileUtil.h"
 #include "controller/PerformanceController.h"
 #include "keys/KeyDef.h"
+#include "song/SongFile.h"
 #include "sound/platform/fluid/TKTDirectMusic.h"
 #include "voiceset/dls/DlsReader.h"
 
@@ -84,20 +85,49 @@ bool LoadVoiceSetFile(const std::string& path, TKTDirectMusic& synth, std::strin
 }
 
 bool TSongRun::Load(const std::string& path, std::string& reason) {
-    std::vector<uint8_t> bytes;
-    const TReadResult read = ReadFilePrefix(path, MaxSongFileSize, bytes, true);
-    if (read != TReadResult::Ok) {
-        reason = ReadFailure(read, "song");
+    TSongHeader header{};
+    TSimpleBuffer events;
+    const TSongFileResult read = ReadSongFile(path, header, events);
+    if (!read.Ok()) {
+        switch (read.Error) {
+        case TSongFileError::Missing:
+            reason = ReadFailure(TReadResult::Missing, "song");
+            break;
+        case TSongFileError::TooLarge:
+            reason = ReadFailure(TReadResult::TooLarge, "song");
+            break;
+        case TSongFileError::Unreadable:
+            reason = ReadFailure(TReadResult::Unreadable, "song");
+            break;
+        default:
+            reason = read.Message.empty() ? "not a song file" : read.Message;
+        }
         return false;
     }
-    if (!Recorder.LoadFromBytes(bytes, SongInfo)) {
-        reason = Recorder.LastError();
-        if (reason.empty()) reason = "not a song file";
-        return false;
-    }
+    Recorder.TakeSong(header, std::move(events), SongInfo);
     Times.clear();
-    Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet*) {
-        if (e.Skip == 0) Times.push_back(e.Time);
+    ContentEnd = 0;
+    // The song's sound ends with its last event that starts or ends a note (a key that
+    // carries notes in the key table of that moment, a raw note message) or with the
+    // recording's end mark.
+    // What follows (a voice chosen, a key table, a pedal) sounds nothing.
+    const TSongHeader head = Recorder.Header();
+    const TKeyDefSet* table = &head.KeyTable;
+    Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet* eventTable) {
+        if (e.Skip != 0) return;
+        Times.push_back(e.Time);
+        if (e.Kind == evKeyTable && eventTable) table = eventTable;
+        bool sounds = false;
+        if (e.Kind == evKeyDown || e.Kind == evKeyUp) {
+            const int k = KeyIndexOfCode(e.Value);
+            sounds = k >= 0 && DefinableKeys[static_cast<size_t>(k)] && table->Keys[k].Count > 0;
+        } else if (e.Kind == evEndMark) {
+            sounds = true; // the recording's own end: its last silence is the performer's
+        } else if (e.Kind == evMidiMessage) {
+            const int status = (e.Value >> 16) & 0xF0;
+            sounds = status == 0x80 || status == 0x90;
+        }
+        if (sounds) ContentEnd = std::max(ContentEnd, e.Time);
     });
     // An event earlier than one before it plays together with that one: playback
     // hands it over in the same pass. Playing at every distinct time in rising order

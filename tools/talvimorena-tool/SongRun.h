@@ -56,6 +56,9 @@ public:
     // When playback ends: the time of the last event that plays (0 for a song with
     // none). Skipped events are passed over wherever they lie, as playback does.
     uint32_t EndTime() const { return Times.empty() ? 0 : Times.back(); }
+    // The time of the last event that plays and starts or ends a note, or of the end
+    // mark (0 for none): where the song's sound ends before its tail.
+    uint32_t ContentEndTime() const { return ContentEnd; }
 
     // Plays the loaded song through synth. Before the events due at a time are handed
     // over, advance(time) is called, times rising from 0; the last call is
@@ -72,6 +75,7 @@ private:
     TSimpleRecorder Recorder{Clock};
     TSongInfoRec SongInfo{};
     std::vector<uint32_t> Times; // the distinct times at which events play, rising
+    uint32_t ContentEnd = 0;
 };
 
 // The start both song commands share: their arguments, then the song, with a note on
