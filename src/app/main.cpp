@@ -17,6 +17,7 @@
 
 #include <array>
 #include <csignal>
+#include <iostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -57,6 +58,10 @@ void ErrorBox(const char* caption, const char* text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help, --version and a mistaken command line are answered before any display.
+    if (const auto status = AnswerCommandLine({argv + 1, argv + argc}, std::cout, std::cerr))
+        return *status;
+
     QApplication app(argc, argv);
     // The title is the main window's caption; it is not made the display name, which
     // Qt would append to every other window's caption.

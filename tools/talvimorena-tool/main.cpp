@@ -68,6 +68,8 @@ Usage:
       export-midi writes one.
   talvimorena-tool --help
       Show this text.
+  talvimorena-tool --version
+      Show the version.
 
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a
 usage error.
@@ -128,6 +130,10 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("talvimorena-tool %s\n", TALVIMORENA_VERSION);
         return 0;
     }
     if (command == "info") return InfoCommand(args);
