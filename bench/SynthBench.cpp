@@ -7,8 +7,8 @@
 #include "BenchSupport.h"
 
 #include "settings/Settings.h"
-#include "voiceset/sf2/Sf2Writer.h"
 #include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <algorithm>
 #include <atomic>

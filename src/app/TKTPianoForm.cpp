@@ -4,6 +4,7 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowKeys.h"
 #include "keys/ui/TKTPCKeyboard.h"
+#include "ui/ErrorMessageBox.h"
 #include "ui/HandCursors.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
@@ -46,6 +47,8 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
       Setup(std::move(setup)) {
     // Frame, skin and client area.
     setWindowTitle(QString::fromUtf8(Title));
+    // Errors no handler caught (a timer's tick) are shown in a box on this window.
+    InstallErrorMessageBox(this, QString::fromUtf8(Title));
     QFont font(QStringList{"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC"});
     font.setPixelSize(12);
     setFont(font);

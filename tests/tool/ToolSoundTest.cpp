@@ -5,8 +5,8 @@
 #include "sound/PortList.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/fluid/TKTDirectMusic.h"
-#include "voiceset/sf2/Sf2Writer.h"
 #include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <gtest/gtest.h>
 
