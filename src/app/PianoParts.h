@@ -4,7 +4,6 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "app/SoundDevice.h"
 #include "base/HighTimer.h"
 #include "controller/ExternalVoiceLists.h"
 #include "controller/IControllerPorts.h"
@@ -13,6 +12,7 @@
 #include "settings/Settings.h"
 #include "song/CommandButtons.h"
 #include "song/SongCommands.h"
+#include "sound/ISoundDevice.h"
 #include "sound/MasterVolume.h"
 #include "sound/VoiceList.h"
 

@@ -4,6 +4,7 @@
 // also follows the mixer's change notices and Ctrl+PageUp/PageDown. Main thread only.
 #pragma once
 
+#include "sound/ISoundDevice.h"
 #include "sound/MasterVolume.h"
 
 #include <cstdint>
@@ -13,13 +14,6 @@
 struct TSliderSetting {
     int Min = 0, Max = 127, Position = 0;
     bool operator==(const TSliderSetting&) const = default;
-};
-
-// The synthesiser's own volume.
-class ISynthVolume {
-public:
-    virtual ~ISynthVolume() = default;
-    virtual bool SetSynthVolume(int32_t level) = 0;
 };
 
 class IVolumeSliderView {

@@ -4,7 +4,6 @@
 // SystemParts); the core and the objects it builds know only this.
 #pragma once
 
-#include "controller/VolumeSlider.h"
 #include "sound/ISynthesizer.h"
 #include "sound/PortList.h"
 
@@ -12,6 +11,13 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// The synthesiser's own volume.
+class ISynthVolume {
+public:
+    virtual ~ISynthVolume() = default;
+    virtual bool SetSynthVolume(int32_t level) = 0;
+};
 
 class ISoundDevice : public ISynthVolume {
 public:
