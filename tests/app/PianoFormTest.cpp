@@ -167,6 +167,48 @@ TEST_F(PianoForm, EveryControlStandsWhereTheSkinLayoutPutsIt) {
     }
 }
 
+TEST_F(PianoForm, MousePedalHoldsBothPedalsUntilTheButtonThatPressedIsReleased) {
+    const QPointF surface(400, 120); // no control there: the window's own surface
+    const auto mouse = [&](QEvent::Type type, Qt::MouseButton button) {
+        const bool press = type == QEvent::MouseButtonPress;
+        QMouseEvent e(type, surface, Form->mapToGlobal(surface), button,
+                      press ? button : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(Form.get(), &e);
+    };
+    const auto click = [&](Qt::MouseButton button) {
+        mouse(QEvent::MouseButtonPress, button);
+        mouse(QEvent::MouseButtonRelease, button);
+    };
+    // The synthesiser logs each message as it is handed over: what a step sent.
+    size_t seen = Messages().size();
+    const auto sent = [&] {
+        const auto m = Messages();
+        const std::vector<std::string> step(m.begin() + static_cast<long>(seen), m.end());
+        seen = m.size();
+        return step;
+    };
+    const std::vector<std::string> down{"B0 40 7F", "B1 40 7F"}, up{"B0 40 00", "B1 40 00"};
+    TPerformanceController& controller = Form->Core().Controller();
+    const struct {
+        Qt::MouseButton pedal, other;
+    } cases[] = {{Qt::LeftButton, Qt::RightButton},
+                 {Qt::MiddleButton, Qt::LeftButton},
+                 {Qt::RightButton, Qt::MiddleButton}};
+    for (const auto& c : cases) {
+        controller.SetMousePedal(false);
+        click(c.pedal);
+        EXPECT_EQ(sent(), std::vector<std::string>{}) << "mouse pedal off, button " << c.pedal;
+        controller.SetMousePedal(true);
+        mouse(QEvent::MouseButtonPress, c.pedal);
+        EXPECT_EQ(sent(), down) << "button " << c.pedal;
+        click(c.other); // neither presses again nor lets go
+        EXPECT_EQ(sent(), std::vector<std::string>{}) << "button " << c.other;
+        mouse(QEvent::MouseButtonRelease, c.pedal);
+        EXPECT_EQ(sent(), up) << "button " << c.pedal;
+    }
+    controller.SetMousePedal(false);
+}
+
 TEST_F(PianoForm, KeyEventsBecomeNotesAndRepeatsAreDropped) {
     Form->Core().Keyboard().Acquire(); // as on activation
     const size_t base = Messages().size();
