@@ -11,6 +11,7 @@
 #include "keys/ui/TKTPCKeyboard.h"
 #include "keys/ui/TfrmSetKeyDef.h"
 #include "settings/ui/TfrmSetup.h"
+#include "sound/ui/TfrmSetFavoriteVoices.h"
 #include "sound/MidiLog.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
@@ -24,9 +25,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRectF>
 #include <QSlider>
 #include <QTimer>
 
@@ -370,6 +373,29 @@ TEST_F(PianoForm, SetupAndTheKeyEditorOverItChangeWhatTheKeysPlay) {
     Form->EditKeyDefinitions(KeyIndexOfCode(DIK::K1 + 1));
     EXPECT_EQ(KeyDefs.Keys[KeyIndexOfCode(DIK::K1)].Slots[0].Degree, 2);
     EXPECT_NE(KeyDefs.Keys[KeyIndexOfCode(DIK::K1 + 1)].Slots[0].Degree, 5);
+}
+
+TEST_F(PianoForm, TheFavouriteVoiceEditorOfTheSettingsIsCentredOnTheMainWindow) {
+    // Away from the screen's centre, where the settings dialog stands.
+    Form->move(50, 32);
+    QRect editorPlace, setupPlace;
+    WhenOpen<TfrmSetup>([&](TfrmSetup* setup) {
+        setupPlace = setup->geometry();
+        WhenOpen<TfrmSetFavoriteVoices>([&](TfrmSetFavoriteVoices* editor) {
+            editorPlace = editor->geometry();
+            editor->btnCancel->click();
+        });
+        setup->btnEditFavoriteVoices->click();
+        setup->btnCancel->click();
+    });
+    Click(Form->Buttons().Button(TKTMainButtons::Setup));
+    ASSERT_FALSE(editorPlace.isNull());
+    const QPointF centre = QRectF(Form->geometry()).center();
+    ASSERT_GT(QLineF(centre, QRectF(setupPlace).center()).length(), 20) << "a case that tells";
+    // To the pixel: the halves of the odd width are rounded.
+    EXPECT_LE(QLineF(QRectF(editorPlace).center(), centre).length(), 1.0)
+        << editorPlace.x() << "," << editorPlace.y() << " in " << Form->geometry().x() << ","
+        << Form->geometry().y();
 }
 
 TEST(PianoCommandLine, WordsNumbersAndTheRest) {
