@@ -414,7 +414,7 @@ TEST_F(PianoCore, TheSliderAndTheSoundServersVolumeFollowEachOther) {
     Window.Messages.clear(); // the folder holds no voice set
 
     core.SliderChanged(100);
-    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{51201, 51201}));
+    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{51200, 51200}));
     EXPECT_EQ(core.SynthVolume(), 0);
 
     // A change made elsewhere moves the slider, once its notice reaches the main thread.
