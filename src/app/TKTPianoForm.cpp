@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <optional>
+
 namespace {
 
 // A key message of the keyboard reader, queued for the window's own thread under
@@ -38,6 +40,20 @@ static_assert(TKTMainButtons::Open == cbOpen && TKTMainButtons::Save == cbSave &
               TKTMainButtons::Play == cbPlay && TKTMainButtons::Record == cbRecord &&
               TKTMainButtons::Setup == cbSetup && TKTMainButtons::Help == cbHelp &&
               TKTMainButtons::About == cbAbout);
+
+// The buttons the surface hands to the controller (the mouse pedal's).
+std::optional<TMouseButton> SurfaceButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return TMouseButton::Left;
+    case Qt::MiddleButton:
+        return TMouseButton::Middle;
+    case Qt::RightButton:
+        return TMouseButton::Right;
+    default:
+        return std::nullopt;
+    }
+}
 
 } // namespace
 
@@ -220,12 +236,13 @@ void TKTPianoForm::paintEvent(QPaintEvent*) {
 }
 
 void TKTPianoForm::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) Piano->Controller().WindowMouseDown();
+    if (const auto button = SurfaceButton(e->button()))
+        Piano->Controller().WindowMouseDown(*button);
     QWidget::mousePressEvent(e);
 }
 
 void TKTPianoForm::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) Piano->Controller().WindowMouseUp();
+    if (const auto button = SurfaceButton(e->button())) Piano->Controller().WindowMouseUp(*button);
     QWidget::mouseReleaseEvent(e);
 }
 

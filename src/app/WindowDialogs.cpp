@@ -24,7 +24,8 @@ bool TWindowDialogs::ShowSettingsDialog(TSettings& settings, TSwitchBlock& switc
     editors.EditKeyDefinitions = [this](QWidget* dialog) { EditKeyDefinitions(-1, dialog); };
     editors.EditFavoriteVoices = [this](QWidget* dialog) {
         TFavoriteVoiceSet edited = Piano.Favorites();
-        if (EditFavoriteVoices(dialog, edited, Piano.Voices(), Piano.ProgramFile("")))
+        // Over the settings dialog, centred on the main window.
+        if (EditFavoriteVoices(dialog, edited, Piano.Voices(), Piano.ProgramFile(""), Window))
             Piano.SetFavorites(edited);
     };
     // The settings file lives with the program's other own files.

@@ -65,6 +65,9 @@ struct TClientPoint {
     bool operator==(const TClientPoint&) const = default;
 };
 
+// The mouse buttons the main window's surface reports.
+enum class TMouseButton : uint8_t { Left, Middle, Right };
+
 class TPerformanceController {
 public:
     // Voices are chosen by position in `voices`, the list the synthesiser fills.
@@ -131,9 +134,11 @@ public:
     // The timed pedal's timer, running from the window's creation to its destruction.
     static constexpr int TimedPedalPeriodMs = 3000;
     void TimedPedalTick();
-    // Mouse buttons on the main window's own surface.
-    void WindowMouseDown();
-    void WindowMouseUp();
+    // Mouse buttons on the main window's own surface: with the mouse pedal on, a
+    // button pressed puts both pedals down and the release of that same button lifts
+    // them; the other buttons meanwhile do nothing.
+    void WindowMouseDown(TMouseButton button);
+    void WindowMouseUp(TMouseButton button);
 
     void InstallKeyDefs(const TKeyDefSet& set);
     void StopAll(TStop parts);
@@ -191,7 +196,7 @@ private:
     bool TimedPedal = false;
     bool SmartSemitone = false;
     bool MousePedal = false;
-    bool MousePedalDown = false; // a press on the surface put both pedals down
+    std::optional<TMouseButton> MousePedalButton; // the button holding both pedals down
     bool AccompanimentRunning = false;
     TRetuneMode Retune = rmOff;
     TDIKeyboardBuffer Held;

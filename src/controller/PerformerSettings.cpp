@@ -196,20 +196,20 @@ void TPerformanceController::TimedPedalTick() {
     Recorder.RecordLeftPedal(-1);
 }
 
-void TPerformanceController::WindowMouseDown() {
-    if (!MousePedal) return;
-    MousePedalDown = true;
+void TPerformanceController::WindowMouseDown(TMouseButton button) {
+    if (!MousePedal || MousePedalButton) return;
+    MousePedalButton = button;
     Synth.SetSustain(LeftChannel, true);
     Synth.SetSustain(RightChannel, true);
     Recorder.RecordLeftPedal(-1);
     Recorder.RecordRightPedal(-1);
 }
 
-void TPerformanceController::WindowMouseUp() {
-    // A button that put the pedals down lifts them even if the mouse pedal was
+void TPerformanceController::WindowMouseUp(TMouseButton button) {
+    // The button that put the pedals down lifts them even if the mouse pedal was
     // switched off while it was held.
-    if (!MousePedal && !MousePedalDown) return;
-    MousePedalDown = false;
+    if (MousePedalButton != button) return;
+    MousePedalButton.reset();
     Synth.SetSustain(LeftChannel, false);
     Synth.SetSustain(RightChannel, false);
     Recorder.RecordLeftPedal(0);
