@@ -7,6 +7,7 @@
 #include "keys/platform/EvdevKeyboard.h"
 #include "keys/ui/TKTPCKeyboard.h"
 #include "keys/ui/TfrmSetKeyDef.h"
+#include "settings/Settings.h"
 #include "settings/ui/TfrmSetup.h"
 #include "sound/ui/TfrmSetFavoriteVoices.h"
 #include "ui/HandCursors.h"
@@ -87,7 +88,13 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
         this, QString::fromStdString(core.ProgramFolder),
         TSongWindowHooks{[this](const QString& text) { ShowMessage(text.toStdString()); },
                          [this](const TCommandButtonStates& s) { ShowCommandButtons(s); },
-                         [this](bool on) { SetPlayingViewsEnabled(on); }});
+                         [this](bool on) { SetPlayingViewsEnabled(on); },
+                         [this]() -> const TVoiceList& { return Piano->Voices(); },
+                         [this, &settings, folder = core.ProgramFolder] {
+                             return Piano->ExternalVoiceSetInUse() ? ExternalVoiceSetPath(settings)
+                                                                   : folder + "/msf4.s";
+                         },
+                         [&settings] { return settings.ReverbLevel; }});
     core.SongWindow = SongDialogs.get();
     core.PostTimerEvent = [this](std::function<void()> job) {
         QCoreApplication::postEvent(this, new TPostedJob(std::move(job)));

@@ -49,9 +49,19 @@ struct TScriptedWindow : ISongWindow {
         Journal.push_back("open dialog");
         return Next(OpenAnswers);
     }
-    std::optional<std::string> AskSaveSongFile(const std::string& proposed) override {
+    std::optional<TSongSaveChoice> AskSaveSongFile(const std::string& proposed) override {
         Journal.push_back("save dialog: " + proposed);
-        return Next(SaveAnswers);
+        const std::optional<std::string> path = Next(SaveAnswers);
+        const TSongSaveFormat filter =
+            SaveFilters.empty() ? TSongSaveFormat::Song : SaveFilters.front();
+        if (!SaveFilters.empty()) SaveFilters.pop_front();
+        if (!path) return std::nullopt;
+        return TSongSaveChoice{*path, filter};
+    }
+    void ExportSong(TSongSaveFormat format, const std::string& path,
+                    std::vector<uint8_t> song) override {
+        Journal.push_back("export " + std::to_string(static_cast<int>(format)) + ": " + path);
+        Exported.push_back(std::move(song));
     }
     bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                       bool readOnly) override {
@@ -87,7 +97,9 @@ struct TScriptedWindow : ISongWindow {
     }
 
     std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
-    std::optional<TSongInfoRec> InfoAnswer; // nothing: the close box
+    std::deque<TSongSaveFormat> SaveFilters;    // the filter of each save answer (Song if none)
+    std::vector<std::vector<uint8_t>> Exported; // the song handed to each export
+    std::optional<TSongInfoRec> InfoAnswer;     // nothing: the close box
     std::vector<std::string> Journal;
     std::vector<TSongInfoRec> InfoShown;
     std::string Caption = "Talvimorena模拟钢琴";
@@ -218,6 +230,51 @@ TEST_F(SongCommands, CtrlSAsksTheInformationProposesTheTitleAndThenSaveIsDisable
     EXPECT_TRUE(Songs.Journal.empty());
     ASSERT_TRUE(reread.LoadFromFile(path, info)) << reread.LastError();
     EXPECT_EQ(info.Performer.Utf8(), "小林");
+}
+
+TEST_F(SongCommands, SavingUnderAnExportFilterOrEndingExportsAndLeavesTheSongUnsaved) {
+    RecordTwoKeys();
+    Songs.InfoAnswer = MakeSongInfo("夜曲", "小林", "");
+    struct TCase {
+        TSongSaveFormat Filter;
+        std::string Name;
+        int Exported; // the format handed to the export, -1: saved as a song
+    };
+    using F = TSongSaveFormat;
+    const std::vector<TCase> cases = {
+        {F::Midi, "a.mid", 1}, {F::MusicXml, "b.musicxml", 2}, {F::Wav, "c.wav", 3},
+        {F::Song, "d.MID", 1}, {F::Song, "e.Wav", 3},          {F::Midi, "f.musicxml", 2},
+        {F::Wav, "g.txt", 3},  {F::Midi, "h.lyt", -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Songs.Journal.clear();
+        Songs.Exported.clear();
+        Songs.SaveAnswers = {Dir.Path(c.Name)};
+        Songs.SaveFilters = {c.Filter};
+        Core->CommandButtonClick(cbSave);
+        if (c.Exported < 0) {
+            EXPECT_EQ(FileName(), Dir.Path(c.Name));
+            EXPECT_TRUE(std::filesystem::exists(Dir.Path(c.Name)));
+            continue;
+        }
+        EXPECT_EQ(Songs.Journal.back(),
+                  "export " + std::to_string(c.Exported) + ": " + Dir.Path(c.Name));
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path(c.Name))) << "the window writes it";
+        EXPECT_EQ(FileName(), "NewFile") << "the song is still unsaved";
+        EXPECT_EQ(Songs.Caption, "Talvimorena - NewFile");
+        EXPECT_TRUE(Songs.Buttons.back().Enabled[cbSave]);
+        // The song handed over is the recording with the information entered, and
+        // the recording's own information is what it was.
+        ASSERT_EQ(Songs.Exported.size(), 1u);
+        TFakeClock clock;
+        TSimpleRecorder handed(clock);
+        TSongInfoRec info{};
+        ASSERT_TRUE(handed.LoadFromBytes(Songs.Exported[0], info));
+        EXPECT_EQ(info.Title.Utf8(), "夜曲");
+        EXPECT_EQ(handed.EventCount(), 4u);
+        EXPECT_EQ(Recorder().Header().Info.Title.Utf8(), "SongTitle");
+    }
 }
 
 TEST_F(SongCommands, SaveWithTheInformationCancelledAndCtrlShiftSOfANewSongAskAName) {
