@@ -463,3 +463,66 @@ TEST_F(SongCommands, NothingOpensOrSavesWhileASongPlaysOrRecords) {
 }
 
 } // namespace
+
+// The window's side with Qt's own dialogs, offscreen: the Save dialog's filters, and
+// a WAV render that is cancelled from its progress dialog.
+#include "app/SongDialogs.h"
+#include "ui/WidgetTestSupport.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+
+TEST(SongDialogsWindow, TheSaveDialogOffersTheExportsAndACancelledRenderLeavesNothing) {
+    TTempDir dir;
+    auto host = uitest::MakeHost();
+    uitest::Show(*host);
+    std::vector<QString> messages;
+    TVoiceList voices;
+    TSongWindowHooks hooks;
+    hooks.ShowMessage = [&](const QString& text) { messages.push_back(text); };
+    hooks.Voices = [&]() -> const TVoiceList& { return voices; };
+    hooks.VoiceSetPath = [] { return ProgramFolder() + "msf4.s"; };
+    hooks.ReverbLevel = [] { return 0; };
+    TSongDialogs dialogs(host.get(), QString::fromStdString(dir.Root().string()), hooks);
+
+    QStringList shownFilters;
+    QString selectedFilter;
+    uitest::WhenShown<QFileDialog>([&](QFileDialog& d) {
+        shownFilters = d.nameFilters();
+        selectedFilter = d.selectedNameFilter();
+        uitest::SaveShot(d.grab().toImage(), "song-save-dialog");
+        d.selectNameFilter(shownFilters.value(1));
+        d.selectFile(QString::fromStdString(dir.Path("tune.mid")));
+        QMetaObject::invokeMethod(&d, "accept", Qt::QueuedConnection);
+    });
+    const std::optional<TSongSaveChoice> choice = dialogs.AskSaveSongFile("tune");
+    EXPECT_EQ(shownFilters, (QStringList{"Talvimorena Song File(*.lyt)", "General MIDI File(*.mid)",
+                                         "MusicXML Score(*.musicxml)", "WAV Sound File(*.wav)"}));
+    EXPECT_EQ(selectedFilter, "Talvimorena Song File(*.lyt)");
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->Filter, TSongSaveFormat::Midi);
+
+    // A long song: a note every 100 ms for ten minutes.
+    TSongMaker song;
+    for (uint32_t t = 0; t < 600000; t += 100) {
+        song.At(t).RecordKeyDown(DIK::NUMPAD1);
+        song.At(t + 90).RecordKeyUp(DIK::NUMPAD1);
+    }
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(song.Recorder.SongImage(MakeSongInfo("长曲", "", ""), bytes));
+    const std::string wav = dir.Path("long.wav");
+    dialogs.ExportSong(TSongSaveFormat::Wav, wav, bytes);
+    ASSERT_TRUE(dialogs.Rendering());
+    ASSERT_NE(dialogs.RenderProgress(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.RenderProgress()->value() > 0; }, 20000));
+    uitest::SaveShot(dialogs.RenderProgress()->grab().toImage(), "song-render-progress");
+    // The dialog's own Cancel button, as the player presses it.
+    auto* cancel = dialogs.RenderProgress()->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Rendering(); }, 20000));
+    EXPECT_FALSE(std::filesystem::exists(wav));
+    for (const auto& e : std::filesystem::directory_iterator(dir.Root()))
+        ADD_FAILURE() << "left behind: " << e.path();
+    EXPECT_TRUE(messages.empty());
+}
