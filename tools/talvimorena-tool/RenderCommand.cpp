@@ -5,6 +5,7 @@
 
 #include "export/SongScore.h"
 #include "settings/Settings.h"
+#include "sound/WavFileWriter.h"
 #include "sound/platform/fluid/OfflineRender.h"
 
 #include <cstdio>
@@ -70,8 +71,9 @@ int RenderCommand(const TArgs& args) {
     if (const int status = StartSongCommand("render", args, a, run)) return status;
     const uint32_t endMs = run.EndTime();
     if (!TOfflineRender::Fits(endMs))
-        return FileFailure(a.Song,
-                           "the song lasts " + Clock(endMs) + ", longer than a WAV file holds");
+        return FileFailure(a.Song, "the song lasts " + Clock(endMs) +
+                                       ", longer than a WAV file holds (" +
+                                       Clock(TWavFileWriter::MaxFrames * 1000 / Rate) + ")");
 
     // As the piano sets it up: the normal synthesiser volume and the reverb of its
     // settings file (the defaults when there is none).
