@@ -3,7 +3,7 @@
 #pragma once
 
 #include "base/FileUtil.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <chrono>
 #include <cstdint>

@@ -3,6 +3,7 @@
 // apart from BenchSupport.h).
 #pragma once
 
+#include "app/SystemParts.h"
 #include "app/TKTPianoForm.h"
 #include "base/ITickClock.h"
 #include "ui/GlyphLibrary.h"
@@ -16,12 +17,11 @@ inline std::unique_ptr<TKTPianoForm> MakeWindow(TGlyphLibrary& glyphs, const std
                                                 TSettings& settings) {
     TPianoFormSetup setup;
     setup.Core.ProgramFolder = folder;
-    setup.Core.Sound = TKTDirectMusicSetup::Offline();
+    setup.Core.MakeSound = FluidSynthSound(TKTDirectMusicSetup::Offline());
     setup.Core.OfflinePort = true;
     setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
     setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);
     setup.ShowMessage = [](const QString&) {};
-    setup.UseEvdev = false;
     auto form =
         std::make_unique<TKTPianoForm>(std::move(setup), settings, TSystemTickClock::Instance());
     form->show();

@@ -1,11 +1,19 @@
 // The synthesiser's own delay from a note-on to its first sound, the driver's
-// buffering at each latency setting, the cost of the note path, and the CPU time
-// FluidSynth needs with many voices sounding.
+// buffering at each latency setting, the cost of the note path, the CPU time
+// FluidSynth needs with many voices sounding, and the longest audio callback while an
+// external SoundFont of about 20 MB loads.
 //
 //   build/bin/bench_synth build/bin/msf4.s
 #include "BenchSupport.h"
 
 #include "settings/Settings.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Writer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -39,6 +47,97 @@ int FirstSoundFrames(TKTDirectMusic& synth, int periodFrames) {
     }
     synth.NoteOff(0, 60);
     return -1;
+}
+
+// A SoundFont of `instruments` looped voices of 256 Ki samples each (half a megabyte
+// of samples a voice), written to `path`.
+bool WriteLargeSoundFont(const std::string& path, int instruments) {
+    TDlsCollection c;
+    for (int i = 0; i < instruments; ++i) {
+        TDlsWave w;
+        w.Name = "wave " + std::to_string(i);
+        w.Samples.resize(size_t{1} << 18);
+        for (size_t n = 0; n < w.Samples.size(); ++n)
+            w.Samples[n] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * double(n) / (50 + i)));
+        c.Waves.push_back(std::move(w));
+        c.Cues.push_back(static_cast<uint32_t>(i));
+        TDlsInstrument inst;
+        inst.MSB = 65;
+        inst.Program = static_cast<uint8_t>(i);
+        inst.Name = "voice " + std::to_string(i);
+        TDlsRegion r;
+        TDlsSample sample;
+        sample.UnityNote = 60;
+        sample.Loops.push_back({DlsLoopForward, 0, uint32_t{1} << 18});
+        r.Sample = sample;
+        r.WaveLink.TableIndex = static_cast<uint32_t>(i);
+        inst.Regions.push_back(r);
+        c.Instruments.push_back(std::move(inst));
+    }
+    TSf2Bank bank;
+    if (!ConvertDlsToSf2(c, bank).Ok) return false;
+    return SaveSf2File(path, bank).Ok;
+}
+
+// The driver's callback as a thread paced at the driver's period, rendering through
+// the offline port while the main thread loads an external set as the settings
+// dialog's OK does (ReloadExternalDLS), notes of the built-in set sounding.
+void LongestCallbackDuringLoad(TKTDirectMusic& synth, const TVoiceList& voices) {
+    const std::string path = "/tmp/talvimorena-bench-" + std::to_string(::getpid()) + ".sf2";
+    if (!WriteLargeSoundFont(path, 40)) {
+        std::printf("\nthe SoundFont to load could not be written\n");
+        return;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    const double megabytes = std::ftell(f) / 1e6;
+    std::fclose(f);
+    const TSettings defaults;
+    synth.SetWriteLatency(static_cast<uint32_t>(defaults.Latency));
+    synth.SetWritePeriod(static_cast<uint32_t>(WritePeriodForLatency(defaults.Latency)));
+    const int frames = synth.DriverPeriodFrames();
+    const double periodMs = frames * 1000.0 / Rate;
+    synth.SetPatch(0, MakePatch(65, 0, 0));
+    for (uint8_t note : {48, 52, 55, 60, 64, 67})
+        synth.NoteOn(0, note, 100);
+    std::atomic<bool> loading{false}, done{false};
+    double longestBefore = 0, longestDuring = 0;
+    int periodsDuring = 0;
+    std::thread callback([&] {
+        std::vector<float> l(static_cast<size_t>(frames)), r(l.size());
+        const auto period = std::chrono::nanoseconds(int64_t(frames) * 1000000000 / Rate);
+        auto next = bench::TClock::now();
+        while (!done) {
+            const bool during = loading;
+            const auto t0 = bench::TClock::now();
+            synth.RenderOffline(l, r);
+            const double ms = bench::Millis(bench::TClock::now() - t0);
+            if (during) {
+                longestDuring = std::max(longestDuring, ms);
+                ++periodsDuring;
+            } else {
+                longestBefore = std::max(longestBefore, ms);
+            }
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    loading = true;
+    const auto t0 = bench::TClock::now();
+    synth.ReloadExternalDLS(path);
+    const double loadMs = bench::Millis(bench::TClock::now() - t0);
+    loading = false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    done = true;
+    callback.join();
+    std::remove(path.c_str());
+    std::printf("\n## the longest audio callback while an external SoundFont loads\n\n");
+    std::printf("latency %d ms, driver period %d frames (%.2f ms); SoundFont %.1f MB, %d voices, "
+                "loaded in %.0f ms\n",
+                defaults.Latency, frames, periodMs, megabytes, voices.Count(), loadMs);
+    std::printf("longest callback: %.3f ms while loading (%d callbacks), %.3f ms before\n",
+                longestDuring, periodsDuring, longestBefore);
 }
 
 } // namespace
@@ -109,6 +208,7 @@ int main(int argc, char** argv) {
         std::printf("\nNoteOn + NoteOff: %.2f us a pair (%d pairs)\n", us / n, n);
         synth.AllSoundOff(1);
     }
+    LongestCallbackDuringLoad(synth, offline.Voices);
 
     return 0;
 }

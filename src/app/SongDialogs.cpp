@@ -102,9 +102,11 @@ std::optional<TSongSaveChoice> TSongDialogs::AskSaveSongFile(const std::string& 
 // tell the main thread how far it is.
 class TSongWavJob {
 public:
-    TSongWavJob(std::unique_ptr<TSynthCallLog> calls, uint32_t endMs, std::string path,
-                std::string voiceSet, int reverb)
-        : Calls(std::move(calls)), EndMs(endMs), Path(std::move(path)) {
+    // The calls are replayed up to endMs; the sound ends at soundEndMs (the song's
+    // last note or end mark), then its tail.
+    TSongWavJob(std::unique_ptr<TSynthCallLog> calls, uint32_t endMs, uint32_t soundEndMs,
+                std::string path, std::string voiceSet, int reverb)
+        : Calls(std::move(calls)), EndMs(endMs), SoundEndMs(soundEndMs), Path(std::move(path)) {
         Worker =
             std::thread([this, voiceSet = std::move(voiceSet), reverb] { Run(voiceSet, reverb); });
     }
@@ -113,7 +115,7 @@ public:
         if (Worker.joinable()) Worker.join();
     }
     std::unique_ptr<TSynthCallLog> Calls;
-    const uint32_t EndMs;
+    const uint32_t EndMs, SoundEndMs;
     const std::string Path;
     std::atomic<uint32_t> Ms{0};
     std::atomic<bool> Cancel{false}, Done{false};
@@ -124,7 +126,7 @@ private:
         TOfflineRender render;
         if (render.Open(voiceSet, reverb, Result.Error)) {
             Result = render.Render(
-                Path, EndMs,
+                Path, SoundEndMs,
                 [this](ISynthesizer& synth, const TVoiceList&,
                        const std::function<bool(uint32_t)>& advance) {
                     Calls->Replay(synth, EndMs, advance);
@@ -163,7 +165,9 @@ void TSongDialogs::ExportSong(TSongSaveFormat format, const std::string& path,
             calls->NowMs = ms;
             return true;
         });
-        if (!TOfflineRender::Fits(run.EndTime())) {
+        // Events after the last note or end mark sound nothing and add no silence.
+        const uint32_t soundEndMs = run.ContentEndTime();
+        if (!TOfflineRender::Fits(soundEndMs)) {
             fail("歌曲太长，WAV 文件容纳不下。");
             return;
         }
@@ -171,13 +175,12 @@ void TSongDialogs::ExportSong(TSongSaveFormat format, const std::string& path,
         drops.OutOfOrder = run.OutOfOrder();
         PendingDrops = drops;
         Job =
-            std::make_unique<TSongWavJob>(std::move(calls), run.EndTime(), path,
+            std::make_unique<TSongWavJob>(std::move(calls), run.EndTime(), soundEndMs, path,
                                           Hooks.VoiceSetPath ? Hooks.VoiceSetPath() : std::string(),
                                           Hooks.ReverbLevel ? Hooks.ReverbLevel() : 0);
         // Not modal: the piano goes on playing while the sound file is written.
-        Progress =
-            new QProgressDialog(FromUtf8(RenderingText), FromUtf8(CancelText), 0,
-                                static_cast<int>(std::max<uint32_t>(1, run.EndTime())), Window);
+        Progress = new QProgressDialog(FromUtf8(RenderingText), FromUtf8(CancelText), 0,
+                                       static_cast<int>(std::max<uint32_t>(1, soundEndMs)), Window);
         Progress->setWindowModality(Qt::NonModal);
         Progress->setMinimumDuration(0);
         Progress->setAutoClose(false);
@@ -231,6 +234,14 @@ void TSongDialogs::FinishRender() {
 bool TSongDialogs::ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                                 bool readOnly) {
     return ::ShowSongInfo(Window, FromUtf8(caption), in, out, readOnly);
+}
+
+bool TSongDialogs::ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in,
+                                     TSongInfoRec& out, std::string& typedTitle) {
+    QString typed;
+    const bool ok = ::ShowSongInfo(Window, FromUtf8(caption), in, out, false, &typed);
+    typedTitle = ok ? typed.toStdString() : std::string();
+    return ok;
 }
 
 void TSongDialogs::ShowSongMessage(std::string_view text) {

@@ -77,6 +77,8 @@ public:
     bool Rendering() const { return Job != nullptr; }
     bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                       bool readOnly) override;
+    bool ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
+                           std::string& typedTitle) override;
     void ShowSongMessage(std::string_view text) override;
     void SetSongCaption(std::string_view caption) override;
     void ShowSongButtons(const TCommandButtonStates& states) override;

@@ -1,15 +1,11 @@
 #include "app/TKTPianoForm.h"
 
 #include "app/SongDialogs.h"
+#include "app/WindowDialogs.h"
 #include "app/WindowKeys.h"
-#include "base/FileUtil.h"
-#include "keys/KeyDef.h"
-#include "keys/platform/EvdevKeyboard.h"
 #include "keys/ui/TKTPCKeyboard.h"
-#include "keys/ui/TfrmSetKeyDef.h"
 #include "settings/Settings.h"
-#include "settings/ui/TfrmSetup.h"
-#include "sound/ui/TfrmSetFavoriteVoices.h"
+#include "ui/ErrorMessageBox.h"
 #include "ui/HandCursors.h"
 #include "ui/SkinRect.h"
 #include "ui/TKTMainButtons.h"
@@ -17,16 +13,15 @@
 #include "ui/TKTSlider.h"
 #include "ui/TKTSpinEdit.h"
 #include "ui/TKTStaff.h"
-#include "ui/TfrmAbout.h"
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -47,8 +42,18 @@ static_assert(TKTMainButtons::Open == cbOpen && TKTMainButtons::Save == cbSave &
               TKTMainButtons::Setup == cbSetup && TKTMainButtons::Help == cbHelp &&
               TKTMainButtons::About == cbAbout);
 
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+// The buttons the surface hands to the controller (the mouse pedal's).
+std::optional<TMouseButton> SurfaceButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return TMouseButton::Left;
+    case Qt::MiddleButton:
+        return TMouseButton::Middle;
+    case Qt::RightButton:
+        return TMouseButton::Right;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -59,6 +64,8 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
       Setup(std::move(setup)) {
     // Frame, skin and client area.
     setWindowTitle(QString::fromUtf8(Title));
+    // Errors no handler caught (a timer's tick) are shown in a box on this window.
+    InstallErrorMessageBox(this, QString::fromUtf8(Title));
     QFont font(QStringList{"SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC"});
     font.setPixelSize(12);
     setFont(font);
@@ -70,20 +77,53 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
         move(screen->availableGeometry().center() - rect().center());
     CreateControls();
 
-    // The keyboard reader posts its messages to this window, whose thread handles them.
-    // postEvent is safe from any thread; the reader (and its worker) ends with the
-    // core, before the window, and events still queued for the window go with it.
     TPianoCoreSetup core = std::move(Setup.Core);
+    ConnectHandOvers(core, settings);
+    TControllerPorts views;
+    views.PCKeyboard = PCKeyboardView.get();
+    views.RightStrip = UpperStrip.get();
+    views.LeftStrip = LowerStrip.get();
+    views.Staff = StaffView.get();
+    views.Boxes = this;
+    VoiceLists = std::make_unique<TExternalVoiceListBoxes>(this, [this](bool right, int position) {
+        Piano->Controller().SelectExternalVoice(right, position);
+    });
+    Piano = std::make_unique<TPianoCore>(std::move(core), settings, clock, *this, views);
+    // The press that may follow the key editor's closing on the picture is not a note.
+    Dialogs = std::make_unique<TWindowDialogs>(
+        this, *Piano, Setup.StaffMask, Setup.DirectXVersion,
+        [this] { PCKeyboardView->SetSkipNextKeyboardPress(true); });
+    WindowKeys = new TWindowKeys(Piano->Keyboard().Device(), this);
+
+    PedalTimer.setInterval(TPerformanceController::TimedPedalPeriodMs);
+    connect(&PedalTimer, &QTimer::timeout, this, [this] { Piano->Controller().TimedPedalTick(); });
+    PedalTimer.start();
+}
+
+TKTPianoForm::~TKTPianoForm() {
+    PedalTimer.stop();
+    Piano.reset();
+    releaseKeyboard();
+}
+
+// What the core hands to the main thread: the keyboard reader's messages (from its
+// worker), the mixer's notices (from its own thread), the playback timer's ticks and
+// the built-in set's arrival. postEvent is safe from any thread; the reader (and its
+// worker) ends with the core, before the window, and events still queued for the
+// window go with it. The song commands' dialogs are the window's; a song's exports
+// play with the piano's voices, voice set file and reverb.
+void TKTPianoForm::ConnectHandOvers(TPianoCoreSetup& core, const TSettings& settings) {
     core.PostKeyMessage = [this](int message, int code, int keyIndex) {
         QCoreApplication::postEvent(this, new TDIKeyMessage(message, code, keyIndex));
     };
-    if (Setup.UseEvdev) core.ExtraKeySource = TEvdevKeyboard::StartOn;
-    // The mixer's notices come from its own thread.
     core.PostMixerChange = [this] {
         QMetaObject::invokeMethod(
             this, [this] { Piano->MixerChanged(); }, Qt::QueuedConnection);
     };
-    // The song commands' dialogs; the playback timer's ticks come from its worker.
+    core.PostTimerEvent = [this](std::function<void()> job) {
+        QCoreApplication::postEvent(this, new TPostedJob(std::move(job)));
+    };
+    core.PostVoiceSetLoaded = core.PostTimerEvent;
     SongDialogs = std::make_unique<TSongDialogs>(
         this, QString::fromStdString(core.ProgramFolder),
         TSongWindowHooks{[this](const QString& text) { ShowMessage(text.toStdString()); },
@@ -96,29 +136,6 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
                          },
                          [&settings] { return settings.ReverbLevel; }});
     core.SongWindow = SongDialogs.get();
-    core.PostTimerEvent = [this](std::function<void()> job) {
-        QCoreApplication::postEvent(this, new TPostedJob(std::move(job)));
-    };
-    // The built-in voice set arrives after the window shows.
-    core.PostVoiceSetLoaded = core.PostTimerEvent;
-    TControllerPorts views;
-    views.PCKeyboard = PCKeyboardView.get();
-    views.RightStrip = UpperStrip.get();
-    views.LeftStrip = LowerStrip.get();
-    views.Staff = StaffView.get();
-    views.Boxes = this;
-    Piano = std::make_unique<TPianoCore>(std::move(core), settings, clock, *this, views);
-    WindowKeys = new TWindowKeys(Piano->Keyboard().Device(), this);
-
-    PedalTimer.setInterval(PedalTimerInterval);
-    connect(&PedalTimer, &QTimer::timeout, this, [this] { Piano->Controller().TimedPedalTick(); });
-    PedalTimer.start();
-}
-
-TKTPianoForm::~TKTPianoForm() {
-    PedalTimer.stop();
-    Piano.reset();
-    releaseKeyboard();
 }
 
 void TKTPianoForm::CreateControls() {
@@ -170,139 +187,6 @@ void TKTPianoForm::CreateControls() {
             Piano->Controller().StepValueBox(box, arrow->Tag() == TKTSpinEdit::UpArrow);
         });
     }
-}
-
-// Range and position are set with the change handler detached, so that showing
-// them writes nothing back.
-void TKTPianoForm::ShowSlider(const TSliderSetting& setting) {
-    Slider->SetOnChange({});
-    Slider->SetMin(setting.Min);
-    Slider->SetMax(setting.Max);
-    Slider->SetPosition(setting.Position);
-    Slider->SetOnChange([this](TKTSlider* s) { Piano->SliderChanged(s->Position()); });
-}
-
-// ---- What the core and the controller show ----
-
-void TKTPianoForm::ShowValue(TValueBox box, std::string_view text) {
-    const auto i = static_cast<size_t>(box);
-    if (i < Boxes.size() && Boxes[i]) Boxes[i]->SetText(FromUtf8(text));
-}
-
-void TKTPianoForm::ShowCommandButtons(const TCommandButtonStates& states) {
-    for (int i = 0; i < CommandButtonCount; ++i)
-        CommandButtons->SetButtonEnabled(i, states.Enabled[static_cast<size_t>(i)]);
-    CommandButtons->SetButtonLatched(cbPlay, states.PlayLatched);
-    CommandButtons->SetButtonLatched(cbRecord, states.RecordLatched);
-}
-
-void TKTPianoForm::ShowMessage(std::string_view text) {
-    if (Setup.ShowMessage) Setup.ShowMessage(FromUtf8(text));
-}
-
-void TKTPianoForm::ShowExternalVoiceLists(const TVoiceList& voices) {
-    delete LeftList;
-    delete RightList;
-    LeftList = new QComboBox(this);
-    RightList = new QComboBox(this);
-    const std::array<std::pair<QComboBox*, SkinLayout::TSkinRect>, 2> lists{
-        {{LeftList, SkinLayout::LeftVoiceListPlace}, {RightList, SkinLayout::RightVoiceListPlace}}};
-    for (const auto& [list, place] : lists) {
-        list->setGeometry(place.Left, place.Top, place.Width, list->sizeHint().height());
-        list->setFocusPolicy(Qt::NoFocus); // keys stay with the instrument
-        list->setMaxVisibleItems(16);
-        for (int p = 0; p < voices.Count(); ++p)
-            list->addItem(QString::fromStdString(voices.ListText(p)));
-        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
-        list->show();
-        const bool right = list == RightList;
-        connect(list, &QComboBox::activated, this, [this, right](int position) {
-            Piano->Controller().SelectExternalVoice(right, position);
-        });
-    }
-}
-
-int TKTPianoForm::ExternalVoiceListSelection(bool right) const {
-    const QComboBox* list = right ? RightList : LeftList;
-    return list ? list->currentIndex() : -1;
-}
-
-void TKTPianoForm::SelectExternalVoiceListItem(bool right, int position) {
-    // Only a user's choice (activated) runs the list's handler, not this.
-    if (QComboBox* list = right ? RightList : LeftList) list->setCurrentIndex(position);
-}
-
-void TKTPianoForm::CloseWindow() {
-    // After the key message that asked for it has been handled.
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
-void TKTPianoForm::OpenWithDesktop(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-}
-
-void TKTPianoForm::ShowAbout() {
-    ::ShowAbout(this, Setup.DirectXVersion);
-}
-
-void TKTPianoForm::ConfineCursor(int clientX, int clientY) {
-    ConfinedAt = QPoint(clientX, clientY);
-    CursorConfined = true;
-    QCursor::setPos(mapToGlobal(ConfinedAt));
-    grabMouse();
-}
-
-void TKTPianoForm::ReleaseCursor() {
-    if (!CursorConfined) return;
-    CursorConfined = false;
-    releaseMouse();
-}
-
-void TKTPianoForm::SetCursorShape(TCursorShape shape) {
-    if (shape == TCursorShape::Default)
-        unsetCursor();
-    else
-        setCursor(shape == TCursorShape::LeftHand ? LeftHandCursor() : RightHandCursor());
-}
-
-void TKTPianoForm::OpenKeyEditor(int keyIndex) {
-    EditKeyDefinitions(keyIndex);
-}
-
-void TKTPianoForm::EditKeyDefinitions(int keyIndex, QWidget* over) {
-    // The press that may follow the editor's closing on the picture is not a note.
-    PCKeyboardView->SetSkipNextKeyboardPress(true);
-    constexpr int OneKey = 14;
-    TKeyDefSet edited = KeyDefs;
-    if (EditKeyDefs(over ? over : this, edited, keyIndex >= 0 ? keyIndex : OneKey, Setup.StaffMask,
-                    Piano->ProgramFile("")))
-        Piano->InstallEditedKeyDefs(edited);
-}
-
-bool TKTPianoForm::ShowSettingsDialog(TSettings& settings, TSwitchBlock& switches) {
-    TSetupCallbacks editors;
-    editors.EditKeyDefinitions = [this](QWidget* dialog) { EditKeyDefinitions(-1, dialog); };
-    editors.EditFavoriteVoices = [this](QWidget* dialog) {
-        TFavoriteVoiceSet edited = Piano->Favorites();
-        if (EditFavoriteVoices(dialog, edited, Piano->Voices(), Piano->ProgramFile("")))
-            Piano->SetFavorites(edited);
-    };
-    // The settings file lives with the program's other own files.
-    editors.Save = [this](const TSettings& record) {
-        return SaveSettings(record, OwnFilesFolder(Piano->ProgramFile("")) + SettingsFileName);
-    };
-    return ::ShowSettingsDialog(this, settings, switches, editors);
-}
-
-// While a song plays the keys and the boxes it sets are the song's.
-void TKTPianoForm::SetPlayingViewsEnabled(bool enabled) {
-    PCKeyboardView->SetKeysEnabled(enabled);
-    UpperStrip->SetKeysEnabled(enabled);
-    LowerStrip->SetKeysEnabled(enabled);
-    for (TValueBox box : {TValueBox::Transpose, TValueBox::LeftOctave, TValueBox::RightOctave,
-                          TValueBox::LeftVelocity, TValueBox::RightVelocity})
-        Boxes[static_cast<size_t>(box)]->SetEnabled(enabled);
-    if (enabled) Slider->setEnabled(true);
 }
 
 // ---- Events ----
@@ -360,18 +244,21 @@ void TKTPianoForm::paintEvent(QPaintEvent*) {
 }
 
 void TKTPianoForm::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) Piano->Controller().WindowMouseDown();
+    if (const auto button = SurfaceButton(e->button()))
+        Piano->Controller().WindowMouseDown(*button);
     QWidget::mousePressEvent(e);
 }
 
 void TKTPianoForm::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) Piano->Controller().WindowMouseUp();
+    if (const auto button = SurfaceButton(e->button())) Piano->Controller().WindowMouseUp(*button);
     QWidget::mouseReleaseEvent(e);
 }
 
 void TKTPianoForm::mouseMoveEvent(QMouseEvent* e) {
     // A confined cursor is put back on its pixel.
-    if (CursorConfined && e->position().toPoint() != ConfinedAt)
-        QCursor::setPos(mapToGlobal(ConfinedAt));
+    if (const auto at = Piano->Controller().ConfinedCursor()) {
+        const QPoint pixel(at->X, at->Y);
+        if (e->position().toPoint() != pixel) QCursor::setPos(mapToGlobal(pixel));
+    }
     QWidget::mouseMoveEvent(e);
 }

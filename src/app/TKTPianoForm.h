@@ -4,6 +4,7 @@
 // in the core and the controller.
 #pragma once
 
+#include "app/ExternalVoiceListBoxes.h"
 #include "app/PianoCore.h"
 #include "app/WindowKeys.h"
 #include "ui/TKTSlider.h"
@@ -24,6 +25,7 @@ class TKTPianoKb;
 class TKTSpinEdit;
 class TKTStaff;
 class TSongDialogs;
+class TWindowDialogs;
 
 // What start-up hands the window.
 struct TPianoFormSetup {
@@ -33,14 +35,11 @@ struct TPianoFormSetup {
     uint32_t DirectXVersion = 0;
     // A plain message ("msf4.s not found."); a message box in the program.
     std::function<void(const QString&)> ShowMessage;
-    // Whether the evdev keyboards may feed the keyboard reader.
-    bool UseEvdev = true;
 };
 
 class TKTPianoForm : public QWidget, public IValueBoxes, public IPianoWindow {
     Q_OBJECT
 public:
-    static constexpr int PedalTimerInterval = 3000;
     static constexpr const char* Title = "Talvimorena模拟钢琴";
 
     TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITickClock& clock);
@@ -54,7 +53,7 @@ public:
     // The upper strip plays the right keyboard, the lower the left.
     TKTPianoKb& Strip(bool right) { return right ? *UpperStrip : *LowerStrip; }
     TKTStaff& Staff() { return *StaffView; }
-    QComboBox* ExternalVoiceList(bool right) const { return right ? RightList : LeftList; }
+    QComboBox* ExternalVoiceList(bool right) const { return VoiceLists->List(right); }
 
     // Called once the window is first shown (start-up hides the splash there).
     std::function<void()> OnFirstShow;
@@ -94,6 +93,7 @@ protected:
 
 private:
     void CreateControls();
+    void ConnectHandOvers(TPianoCoreSetup& core, const TSettings& settings);
 
     TPianoFormSetup Setup;
     QImage Skin; // the working copy every control draws from
@@ -103,13 +103,12 @@ private:
     std::unique_ptr<TKTStaff> StaffView;
     std::array<std::unique_ptr<TKTSpinEdit>, 7> Boxes;
     QPointer<TKTSlider> Slider;
-    QPointer<QComboBox> LeftList, RightList;
+    std::unique_ptr<TExternalVoiceListBoxes> VoiceLists;
     QTimer PedalTimer;
     std::unique_ptr<TSongDialogs> SongDialogs;
     // The core after the views and dialogs it points at, so that it goes first.
     std::unique_ptr<TPianoCore> Piano;
+    std::unique_ptr<TWindowDialogs> Dialogs;
     QPointer<TWindowKeys> WindowKeys;
     bool FirstShowDone = false;
-    bool CursorConfined = false;
-    QPoint ConfinedAt;
 };

@@ -1,14 +1,13 @@
 // talvimorena: the piano. Start-up checks the platform and the glyph library, reads
 // the command line and the settings, shows the splash and builds the main window.
 #include "app/CommandLine.h"
+#include "app/SystemParts.h"
 #include "app/TKTPianoForm.h"
 #include "base/FileUtil.h"
 #include "keys/platform/EvdevKeyboard.h"
 #include "settings/Settings.h"
-#include "sound/platform/AlsaMixer.h"
-#include "sound/platform/PulseMixer.h"
 #include "sound/platform/SoundPlatform.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 #include "ui/GlyphLibrary.h"
 #include "ui/TfrmAbout.h"
 
@@ -18,6 +17,7 @@
 
 #include <array>
 #include <csignal>
+#include <iostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -58,6 +58,10 @@ void ErrorBox(const char* caption, const char* text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help, --version and a mistaken command line are answered before any display.
+    if (const auto status = AnswerCommandLine({argv + 1, argv + argc}, std::cout, std::cerr))
+        return *status;
+
     QApplication app(argc, argv);
     // The title is the main window's caption; it is not made the display name, which
     // Qt would append to every other window's caption.
@@ -83,11 +87,7 @@ int main(int argc, char** argv) {
     TPianoFormSetup setup;
     setup.Core.CommandLine = ParseCommandLine(parameters);
     setup.Core.ProgramFolder = folder;
-    // The master volume: the sound server's default sink, else ALSA's simple mixer.
-    setup.Core.MakeMixer = [](std::function<void()> notify) -> std::unique_ptr<IMixerLines> {
-        return TPulseMixer::Create(std::move(notify));
-    };
-    setup.Core.MakeFallback = [] { return std::make_unique<TAlsaMasterVolume>(); };
+    UseSystemParts(setup.Core);
     setup.DirectXVersion = directXVersion;
     setup.Skin = glyphs.LoadBitmap(TGlyphLibrary::SkinBitmapName);
     setup.StaffMask = glyphs.LoadBitmap(TGlyphLibrary::StaffMaskName);

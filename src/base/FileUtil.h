@@ -20,9 +20,12 @@ enum class TReadResult { Ok, Missing, Unreadable, TooLarge };
 TReadResult ReadFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
                            bool failIfLarger = false);
 
-// Writes the bytes to a temporary file in the target's folder, flushes it to disk
-// and renames it over the target. On any failure the old file stays as it was and
-// the temporary file is removed. An existing target keeps its permissions.
+// Writes the bytes to a temporary file in the target's folder, flushes it to disk,
+// renames it over the target and flushes the folder. On any failure (a full disk,
+// the file-size limit, errno then telling why) the old file stays as it was and the
+// temporary file is removed. A symbolic link is written through to its target and
+// stays a link; an existing target keeps its mode and, where the user may give
+// them, its owner and group. A read-only target is refused (EACCES), for root too.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
 inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes) {
     return WriteFileAtomic(path, bytes.data(), bytes.size());
@@ -33,13 +36,20 @@ inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>&
 std::string ProgramFolder();
 
 // The user's configuration folder of the program, $XDG_CONFIG_HOME/talvimorena/
-// (~/.config/talvimorena/ without it), with a trailing '/'; not made here.
+// (~/.config/talvimorena/ without it, the home from the passwd entry without HOME),
+// with a trailing '/'; not made here. "" when the user has no home at all.
 std::string UserConfigFolder();
+// A folder the program may keep its own files in: an existing folder owned by the
+// user (the effective one), writable by no other user (the group only when it is
+// the user's own).
+bool IsFolderSafe(const std::string& folder);
 // Where the program keeps the files it writes by itself (its settings, the port
 // list): the program folder while the program may write there (a build folder, a
-// copy of its own), else the user's configuration folder, made when missing.
+// copy of its own), else the user's configuration folder, made when missing. ""
+// when neither is safe: the files then cannot be saved (SaveSettings and the port
+// list refuse a name without a folder) and live for the run only.
 std::string OwnFilesFolder(const std::string& programFolder);
 // The file of that name the program reads back: in the user's configuration folder
-// when the program folder cannot be written and the file is there, else the
-// program folder's (an installed default).
+// when the program folder cannot be written and the file is there (and the folder is
+// safe), else the program folder's (an installed default).
 std::string OwnFileToRead(const std::string& programFolder, const std::string& name);

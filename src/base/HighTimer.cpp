@@ -2,11 +2,11 @@
 // short enough that a stop never waits long for it.
 #include "base/HighTimer.h"
 
+#include "base/ErrorDisplay.h"
 #include "base/MonotonicClock.h"
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <thread>
 
@@ -15,16 +15,6 @@ namespace {
 constexpr int64_t NsPerMs = 1000000;
 // The longest single sleep: how soon a worker sees that it was told to stop.
 constexpr int64_t StopCheckNs = 5 * NsPerMs;
-
-void ReportToStderr(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "timer handler: %s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "timer handler: unknown exception\n");
-    }
-}
 
 } // namespace
 
@@ -36,7 +26,6 @@ struct THighTimer::TWorker {
     std::thread Thread;
     TPost Post;
     TOnTimer Handler;
-    TOnError OnError;
     int64_t IntervalNs = 0;
 
     void Run(const std::shared_ptr<TWorker>& self, THighTimer* timer) {
@@ -65,10 +54,7 @@ struct THighTimer::TWorker {
         try {
             Handler(timer);
         } catch (...) {
-            if (OnError)
-                OnError(std::current_exception());
-            else
-                ReportToStderr(std::current_exception());
+            ShowUnhandledError(std::current_exception()); // and the ticks go on
         }
     }
 };
@@ -116,7 +102,6 @@ void THighTimer::Restart() {
     auto w = std::make_shared<TWorker>();
     w->Post = Post;
     w->Handler = OnTimer;
-    w->OnError = OnError;
     w->IntervalNs = int64_t{IntervalMs} * NsPerMs;
     w->Thread = std::thread([w, this] { w->Run(w, this); });
     ResInEffect = Res;

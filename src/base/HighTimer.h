@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
 
@@ -17,8 +16,6 @@ public:
     // Runs a job on the main thread later (an event of type TimerEventType posted to
     // its loop); called on the worker thread.
     using TPost = std::function<void(std::function<void()> job)>;
-    // An exception out of a tick handler; the timer goes on.
-    using TOnError = std::function<void(std::exception_ptr error)>;
 
     static constexpr int TimerEventType = 5478; // the timer's posted event
     // The period range in milliseconds: the monotonic clock sleeps to the millisecond.
@@ -40,9 +37,9 @@ public:
     // A changed value restarts.
     void SetEnabled(bool on);
     bool Enabled() const { return IsEnabled; }
-    // Always restarts; an empty handler means no timer.
+    // Always restarts; an empty handler means no timer. What the handler throws goes
+    // to the program's error display (base/ErrorDisplay.h) and the timer goes on.
     void SetOnTimer(TOnTimer handler);
-    void SetOnError(TOnError handler) { OnError = std::move(handler); }
 
     // A periodic source runs: Interval > 0, Enabled, OnTimer and a poster.
     bool Running() const { return Worker != nullptr; }
@@ -58,7 +55,6 @@ private:
     uint32_t IntervalMs = 1000;
     bool IsEnabled = false;
     TOnTimer OnTimer;
-    TOnError OnError;
     uint32_t ResInEffect = 0;
     std::shared_ptr<TWorker> Worker;
 };

@@ -28,7 +28,8 @@ TReadOnlyFile& TReadOnlyFile::operator=(TReadOnlyFile&& other) noexcept {
 
 TFileOpenResult TReadOnlyFile::Open(const std::string& path) {
     *this = TReadOnlyFile();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking (a named pipe would wait for a writer); regular files only.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? TFileOpenResult::Missing : TFileOpenResult::Unreadable;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

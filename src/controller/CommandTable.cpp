@@ -274,7 +274,7 @@ void TCommandTable::ResetPerformance() {
     Controller->SetRightPedal(false);
     Controller->SetSmartSemitone(false);
     Cursor = -1;
-    Controller->StopAll(true, true, true, true, true, true, true, true);
+    Controller->StopAll(TStop::Everything);
 }
 
 void TCommandTable::StoreSnapshot(int slot) {

@@ -99,13 +99,16 @@ void TPerformanceController::DoKeyUp(int code) {
     const uint8_t m = Held.ShiftState(); // releasing a Shift key itself gives 0
     const int k = KeyIndexOfCode(code);
     if (k < 0) return;
-    if (m != 0 || !IsNoteKey(k)) {
-        // A note key released under a modifier is not silenced.
+    // A key that sounds ends its notes whatever is held now: under a modifier (the
+    // window losing the keyboard releases keys in any order), while a Windows key
+    // respells, or after its definition changed.
+    const bool sounding = Started.IsSounding(k);
+    if (!sounding && (m != 0 || !IsNoteKey(k))) {
         if (code == DIK::SPACE) SetLeftPedal(false);
         if (code == DIK::LWIN || code == DIK::RWIN) Retune = rmOff;
         return;
     }
-    if (Retune != rmOff) return;
+    if (!sounding && Retune != rmOff) return;
     SilenceKey(k);
     if (Ports.PCKeyboard) Ports.PCKeyboard->SetKeyState(k, false);
     ShowHeldChord();
@@ -113,15 +116,19 @@ void TPerformanceController::DoKeyUp(int code) {
 }
 
 void TPerformanceController::SoundKey(int keyIndex) {
+    if (keyIndex < 0 || keyIndex >= KeyCount) return;
+    // A key struck again before its release (a song may say so) ends its notes first,
+    // so that none is forgotten.
+    if (Started.IsSounding(keyIndex)) SilenceKey(keyIndex);
     const int drum = DrumNoteOfKey(keyIndex);
     if (drum >= 0) {
         const int volume = Ports.Accomp ? Ports.Accomp->APercussVolume() : DefaultPercussVolume;
         const auto v = static_cast<uint8_t>(ClampVelocity(volume));
         Synth.NoteOn(DrumChannel, static_cast<uint8_t>(drum), v);
+        Started.Add(keyIndex, {DrumChannel, static_cast<uint8_t>(drum), false});
         Recorder.RecordMidi(0x99, static_cast<uint8_t>(drum), v);
         return;
     }
-    if (keyIndex < 0 || keyIndex >= KeyCount) return;
     const bool six = SmartSemitone && IsSixKey(keyIndex);
     const TKeyDef def = KeyDefs.Keys[keyIndex]; // a copy: a view may rewrite KeyDefs
     const int count = SlotCount(def);
@@ -136,12 +143,14 @@ void TPerformanceController::SoundKey(int keyIndex) {
         const uint8_t c = slot.IsLeft() ? LeftChannel : RightChannel;
         int v = slot.Velocity;
         if (v == 0) v = slot.IsLeft() ? Performer.LeftVelocity : Performer.RightVelocity;
-        if (six && c == RightChannel) n = SemitoneNote(keyIndex);
+        const bool fromBlock = six && c == RightChannel;
+        if (fromBlock) n = SemitoneNote(keyIndex);
         // The voices of programs 126 and 127 ignore the transposition.
         if (PatchProgram(Synth.ChannelPatch(c)) >= 126) n -= Performer.Transpose;
         if (n < 0 || n > 127) continue;
-        if (six && c == RightChannel) Semitones.Take(keyIndex, n);
+        if (fromBlock) Semitones.Take(keyIndex, n);
         Synth.NoteOn(c, static_cast<uint8_t>(n), static_cast<uint8_t>(ClampVelocity(v)));
+        Started.Add(keyIndex, {c, static_cast<uint8_t>(n), fromBlock});
         shown[shownCount++] = {c, static_cast<uint8_t>(n)};
     }
     for (int i = 0; i < shownCount; ++i) {
@@ -151,39 +160,19 @@ void TPerformanceController::SoundKey(int keyIndex) {
 }
 
 void TPerformanceController::SilenceKey(int keyIndex) {
-    const int drum = DrumNoteOfKey(keyIndex);
-    if (drum >= 0) {
-        Synth.NoteOff(DrumChannel, static_cast<uint8_t>(drum));
-        Recorder.RecordMidi(0x89, static_cast<uint8_t>(drum), 64);
-        return;
-    }
     if (keyIndex < 0 || keyIndex >= KeyCount) return;
-    const bool six = SmartSemitone && IsSixKey(keyIndex);
-    TStripNote shown[KeySlotCount + TSemitoneSlots::Size];
+    // Exactly the notes the press started, whatever the shifts and the definition
+    // say now.
+    TStripNote shown[TStartedNotes::PerKey];
     int shownCount = 0;
-    if (six) {
-        // The right keyboard's notes of the block are the ones remembered at the press.
-        Semitones.ReleaseKey(keyIndex, [&](int n) {
-            Synth.NoteOff(RightChannel, static_cast<uint8_t>(n));
-            shown[shownCount++] = {RightChannel, static_cast<uint8_t>(n)};
-        });
-    }
-    // The notes to end are computed again from the definition and the shifts as they
-    // are now, not remembered from the press.
-    const TKeyDef def = KeyDefs.Keys[keyIndex];
-    const int count = SlotCount(def);
-    const TNoteShifts shifts = Shifts();
-    for (int j = 0; j < count; ++j) {
-        const TKeyNote& slot = def.Slots[j];
-        if (six && !slot.IsLeft()) continue;
-        int n = KeyNoteToMidi(slot, true, shifts);
-        if (n < 0) continue;
-        const uint8_t c = slot.IsLeft() ? LeftChannel : RightChannel;
-        if (PatchProgram(Synth.ChannelPatch(c)) >= 126) n -= Performer.Transpose;
-        if (n < 0 || n > 127) continue;
-        Synth.NoteOff(c, static_cast<uint8_t>(n));
-        shown[shownCount++] = {c, static_cast<uint8_t>(n)};
-    }
+    Started.Release(keyIndex, [&](const TStartedNote& n) {
+        Synth.NoteOff(n.Channel, n.Note);
+        if (n.Channel == DrumChannel)
+            Recorder.RecordMidi(0x89, n.Note, 64);
+        else
+            shown[shownCount++] = {n.Channel, n.Note};
+    });
+    Semitones.ReleaseKey(keyIndex, [](int) {});
     for (int i = 0; i < shownCount; ++i) {
         IPianoStrip* strip = shown[i].Channel == LeftChannel ? Ports.LeftStrip : Ports.RightStrip;
         if (strip) strip->SetKeyState(shown[i].Note - 24, false);

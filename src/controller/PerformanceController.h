@@ -10,6 +10,7 @@
 #include "controller/HeldChord.h"
 #include "controller/IControllerPorts.h"
 #include "controller/SmartSemitone.h"
+#include "controller/StartedNotes.h"
 #include "keys/KeyDef.h"
 #include "song/SimpleRecorder.h"
 #include "sound/ISynthesizer.h"
@@ -36,6 +37,37 @@ struct TPerformerState {
 // respelled a semitone up (down) instead of sounding.
 enum TRetuneMode : uint8_t { rmOff = 0, rmRaise = 1, rmLower = 2 };
 
+// What the general stop stops, any combination of these.
+enum class TStop : uint8_t {
+    None = 0,
+    Accompaniment = 1,
+    Notes = 2,     // every note and sound of channels 0 and 1
+    Recording = 4, // ended with its end mark
+    Playback = 8,
+    HeldKeys = 16,
+    Staff = 32,
+    PCKeyboard = 64, // the picture's keys released
+    PianoStrips = 128,
+    // What a song starting or ending stops: all that sounds and shows, but not the songs.
+    Performance = Notes | HeldKeys | Staff | PCKeyboard | PianoStrips,
+    Everything = 255,
+};
+constexpr TStop operator|(TStop a, TStop b) {
+    return static_cast<TStop>(static_cast<uint8_t>(a) | static_cast<uint8_t>(b));
+}
+constexpr bool Has(TStop set, TStop part) {
+    return (static_cast<uint8_t>(set) & static_cast<uint8_t>(part)) != 0;
+}
+
+// A point of the main window's client area.
+struct TClientPoint {
+    int X = 0, Y = 0;
+    bool operator==(const TClientPoint&) const = default;
+};
+
+// The mouse buttons the main window's surface reports.
+enum class TMouseButton : uint8_t { Left, Middle, Right };
+
 class TPerformanceController {
 public:
     // Voices are chosen by position in `voices`, the list the synthesiser fills.
@@ -50,8 +82,11 @@ public:
 
     void DoKeyDown(int code);
     void DoKeyUp(int code);
+    // SoundKey remembers the notes it starts; SilenceKey ends exactly those.
     void SoundKey(int keyIndex);
     void SilenceKey(int keyIndex);
+    // Does the key sound notes of its own press (not yet silenced)?
+    bool IsKeySounding(int keyIndex) const { return Started.IsSounding(keyIndex); }
     THeldChord CollectHeldNotes() const;
     // The right keyboard's note for a six-key in smart-semitone mode.
     int SemitoneNote(int keyIndex) const;
@@ -96,15 +131,17 @@ public:
     // Space without modifiers: the left sustain pedal, or a second press within
     // 500 ms switching the timed pedal.
     void SpacePedalPress();
-    // The main window's 3000 ms timer.
+    // The timed pedal's timer, running from the window's creation to its destruction.
+    static constexpr int TimedPedalPeriodMs = 3000;
     void TimedPedalTick();
-    // Mouse buttons on the main window's own surface.
-    void WindowMouseDown();
-    void WindowMouseUp();
+    // Mouse buttons on the main window's own surface: with the mouse pedal on, a
+    // button pressed puts both pedals down and the release of that same button lifts
+    // them; the other buttons meanwhile do nothing.
+    void WindowMouseDown(TMouseButton button);
+    void WindowMouseUp(TMouseButton button);
 
     void InstallKeyDefs(const TKeyDefSet& set);
-    void StopAll(bool accompaniment, bool notes, bool recording, bool playback, bool heldKeys,
-                 bool staff, bool pcKeyboard, bool pianoStrips);
+    void StopAll(TStop parts);
 
     // Mouse on a piano strip (position = MIDI note - 24) and on the PC keyboard view.
     void PianoKeyDown(bool rightStrip, int position);
@@ -128,6 +165,9 @@ public:
     bool IsTimedPedal() const { return TimedPedal; }
     bool IsSmartSemitone() const { return SmartSemitone; }
     bool IsMousePedal() const { return MousePedal; }
+    // Where the mouse pedal holds the cursor (the window puts it back there when it
+    // moves); none while the pedal is off or there is no window.
+    std::optional<TClientPoint> ConfinedCursor() const;
     bool IsAccompanimentRunning() const { return AccompanimentRunning; }
     TRetuneMode RetuneMode() const { return Retune; }
     TDIKeyboardBuffer& HeldKeys() { return Held; }
@@ -156,10 +196,11 @@ private:
     bool TimedPedal = false;
     bool SmartSemitone = false;
     bool MousePedal = false;
-    bool MousePedalDown = false; // a press on the surface put both pedals down
+    std::optional<TMouseButton> MousePedalButton; // the button holding both pedals down
     bool AccompanimentRunning = false;
     TRetuneMode Retune = rmOff;
     TDIKeyboardBuffer Held;
     TSemitoneSlots Semitones;
+    TStartedNotes Started;
     std::optional<uint32_t> LastSpacePress; // tick of the previous Space press
 };

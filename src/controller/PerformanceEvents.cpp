@@ -4,37 +4,38 @@
 
 #include "controller/PerformerText.h"
 
-void TPerformanceController::StopAll(bool accompaniment, bool notes, bool recording, bool playback,
-                                     bool heldKeys, bool staff, bool pcKeyboard, bool pianoStrips) {
-    if (accompaniment) SetAccompaniment(false);
-    if (recording && Recorder.IsRecording()) {
+void TPerformanceController::StopAll(TStop parts) {
+    if (Has(parts, TStop::Accompaniment)) SetAccompaniment(false);
+    if (Has(parts, TStop::Recording) && Recorder.IsRecording()) {
         Recorder.RecordEndMark();
         if (Ports.Songs)
             Ports.Songs->SetSongRecording(false);
         else
             Recorder.SetRecording(false);
     }
-    if (playback && Recorder.IsPlaying()) {
+    if (Has(parts, TStop::Playback) && Recorder.IsPlaying()) {
         if (Ports.Songs)
             Ports.Songs->SetSongPlaying(false);
         else
             Recorder.SetPlaying(false);
     }
-    if (notes) {
+    if (Has(parts, TStop::Notes)) {
         Synth.AllNotesOff(LeftChannel);
         Synth.AllNotesOff(RightChannel);
         Synth.AllSoundOff(LeftChannel);
         Synth.AllSoundOff(RightChannel);
-        // Nothing the block started sounds any more; stale entries would only fill it.
+        // Nothing the keys started sounds any more; stale entries would only fill the
+        // block and end notes that a later press starts.
         Semitones.FreeAll([](int) {});
+        Started.Clear();
     }
-    if (pianoStrips) {
+    if (Has(parts, TStop::PianoStrips)) {
         if (Ports.LeftStrip) Ports.LeftStrip->ReleaseAll();
         if (Ports.RightStrip) Ports.RightStrip->ReleaseAll();
     }
-    if (pcKeyboard && Ports.PCKeyboard) Ports.PCKeyboard->ReleaseAll();
-    if (staff && Ports.Staff) Ports.Staff->ClearNotes();
-    if (heldKeys) Held.Clear();
+    if (Has(parts, TStop::PCKeyboard) && Ports.PCKeyboard) Ports.PCKeyboard->ReleaseAll();
+    if (Has(parts, TStop::Staff) && Ports.Staff) Ports.Staff->ClearNotes();
+    if (Has(parts, TStop::HeldKeys)) Held.Clear();
 }
 
 void TPerformanceController::PianoKeyDown(bool rightStrip, int position) {

@@ -138,8 +138,9 @@ void TPerformanceController::EndSemitoneNote(int note) {
 void TPerformanceController::SetSmartSemitone(bool on) {
     const bool changed = on != SmartSemitone;
     SmartSemitone = on;
-    // Notes the block still sounds would outlive the entries that could end them.
-    Semitones.FreeAll([this](int note) { EndSemitoneNote(note); });
+    // Notes the block still sounds end now: the keys' releases will not end them.
+    Started.ReleaseBlockNotes([this](const TStartedNote& n) { EndSemitoneNote(n.Note); });
+    Semitones.FreeAll([](int) {});
     // Only a real change rewrites the six keys, so that switching the mode off when it
     // is off (every Esc does) leaves a layout's own definitions of them alone.
     if (changed) ApplySixKeyDefs(KeyDefs, on);
@@ -171,6 +172,11 @@ void TPerformanceController::SetMousePedal(bool on) {
         Ports.Window->ReleaseCursor();
 }
 
+std::optional<TClientPoint> TPerformanceController::ConfinedCursor() const {
+    if (!MousePedal || !Ports.Window) return std::nullopt;
+    return TClientPoint{MousePedalX, MousePedalY};
+}
+
 void TPerformanceController::SpacePedalPress() {
     const uint32_t now = Clock.TickCount();
     // Unsigned difference: the tick counter may wrap between two presses.
@@ -190,20 +196,20 @@ void TPerformanceController::TimedPedalTick() {
     Recorder.RecordLeftPedal(-1);
 }
 
-void TPerformanceController::WindowMouseDown() {
-    if (!MousePedal) return;
-    MousePedalDown = true;
+void TPerformanceController::WindowMouseDown(TMouseButton button) {
+    if (!MousePedal || MousePedalButton) return;
+    MousePedalButton = button;
     Synth.SetSustain(LeftChannel, true);
     Synth.SetSustain(RightChannel, true);
     Recorder.RecordLeftPedal(-1);
     Recorder.RecordRightPedal(-1);
 }
 
-void TPerformanceController::WindowMouseUp() {
-    // A button that put the pedals down lifts them even if the mouse pedal was
+void TPerformanceController::WindowMouseUp(TMouseButton button) {
+    // The button that put the pedals down lifts them even if the mouse pedal was
     // switched off while it was held.
-    if (!MousePedal && !MousePedalDown) return;
-    MousePedalDown = false;
+    if (MousePedalButton != button) return;
+    MousePedalButton.reset();
     Synth.SetSustain(LeftChannel, false);
     Synth.SetSustain(RightChannel, false);
     Recorder.RecordLeftPedal(0);

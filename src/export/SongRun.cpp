@@ -9,22 +9,33 @@
 #include <algorithm>
 #include <memory>
 
-bool TSongRun::Load(const std::string& path, std::string& reason) {
-    std::vector<uint8_t> bytes;
-    const TReadResult read = ReadFilePrefix(path, MaxSongFileSize, bytes, true);
-    switch (read) {
-    case TReadResult::Ok:
-        return LoadBytes(bytes, reason);
-    case TReadResult::Missing:
-        reason = "no such file";
-        return false;
-    case TReadResult::TooLarge:
-        reason = "the file is larger than any song";
-        return false;
+namespace {
+
+std::string SongReadFailure(const TSongFileResult& read) {
+    switch (read.Error) {
+    case TSongFileError::Missing:
+        return "no such file";
+    case TSongFileError::TooLarge:
+        return "the file is larger than any song";
+    case TSongFileError::Unreadable:
+        return "cannot be read (not a readable regular file)";
     default:
-        reason = "cannot be read (not a readable regular file)";
+        return read.Message.empty() ? "not a song file" : read.Message;
+    }
+}
+
+} // namespace
+
+bool TSongRun::Load(const std::string& path, std::string& reason) {
+    TSongHeader header{};
+    TSimpleBuffer events;
+    const TSongFileResult read = ReadSongFile(path, header, events);
+    if (!read.Ok()) {
+        reason = SongReadFailure(read);
         return false;
     }
+    Take(header, std::move(events));
+    return true;
 }
 
 bool TSongRun::LoadBytes(std::span<const uint8_t> bytes, std::string& reason) {
@@ -32,46 +43,73 @@ bool TSongRun::LoadBytes(std::span<const uint8_t> bytes, std::string& reason) {
     TSimpleBuffer events;
     const TSongFileResult read = ReadSong(bytes, header, events);
     if (!read.Ok()) {
-        reason = read.Message.empty() ? "not a song file" : read.Message;
+        reason = SongReadFailure(read);
         return false;
     }
-    // The song again with every event that goes back in time passed over, in the
-    // version it came in (a version-1 song is still told apart by its header).
-    TSimpleBuffer kept;
+    Take(header, std::move(events));
+    return true;
+}
+
+void TSongRun::Take(const TSongHeader& header, TSimpleBuffer&& events) {
+    // Every event that goes back in time is passed over: recorded times only grow.
     DroppedOutOfOrder = 0;
     uint32_t latest = 0;
     for (const TSongEventEntry& e : events) {
-        TSongEvent ev = e.Event;
-        if (ev.Skip == 0) {
-            if (ev.Time < latest) {
-                ev.Skip = -1;
-                ++DroppedOutOfOrder;
-            } else {
-                latest = ev.Time;
+        if (e.Event.Skip != 0) continue;
+        if (e.Event.Time < latest)
+            ++DroppedOutOfOrder;
+        else
+            latest = e.Event.Time;
+    }
+    if (DroppedOutOfOrder > 0) {
+        TSimpleBuffer kept;
+        kept.Reserve(events.Count());
+        latest = 0;
+        for (const TSongEventEntry& e : events) {
+            TSongEvent ev = e.Event;
+            if (ev.Skip == 0) {
+                if (ev.Time < latest)
+                    ev.Skip = -1;
+                else
+                    latest = ev.Time;
             }
+            kept.Add(ev, e.KeyTable ? std::make_unique<TKeyDefSet>(*e.KeyTable) : nullptr);
         }
-        kept.Add(ev, e.KeyTable ? std::make_unique<TKeyDefSet>(*e.KeyTable) : nullptr);
+        events = std::move(kept);
     }
-    const int32_t version = header.Version;
-    std::vector<uint8_t> image;
-    const TSongInfoRec info = header.Info;
-    if (!WriteSong(header, info, kept, image).Ok() || !Recorder.LoadFromBytes(image, SongInfo)) {
-        reason = Recorder.LastError();
-        if (reason.empty()) reason = "not a song file";
-        return false;
-    }
-    FileVersion = version;
+    // A version-1 song was converted on reading; its header still says version 1.
+    FileVersion = header.Version;
+    Recorder.TakeSong(header, std::move(events), SongInfo);
+
     Times.clear();
-    Transposes.assign(1, {0, Recorder.Header().Snapshot.Transpose});
-    Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet*) {
+    ContentEnd = 0;
+    Transposes.assign(1, {0, header.Snapshot.Transpose});
+    // The song's sound ends with its last event that starts or ends a note (a key that
+    // carries notes in the key table of that moment, a raw note message) or with the
+    // recording's end mark. What follows (a voice chosen, a key table, a pedal)
+    // sounds nothing.
+    const TKeyDefSet* table = &header.KeyTable;
+    Recorder.ForEachEvent([&](const TSongEvent& e, const TKeyDefSet* eventTable) {
         if (e.Skip != 0) return;
         Times.push_back(e.Time);
         if (e.Kind == evTranspose) Transposes.push_back({e.Time, e.Value});
+        if (e.Kind == evKeyTable && eventTable) table = eventTable;
+        bool sounds = false;
+        if (e.Kind == evKeyDown || e.Kind == evKeyUp) {
+            const int k = KeyIndexOfCode(e.Value);
+            sounds = k >= 0 && DefinableKeys[static_cast<size_t>(k)] && table->Keys[k].Count > 0;
+        } else if (e.Kind == evEndMark) {
+            sounds = true; // the recording's own end: its last silence is the performer's
+        } else if (e.Kind == evMidiMessage) {
+            const int status = (e.Value >> 16) & 0xF0;
+            sounds = status == 0x80 || status == 0x90;
+        }
+        if (sounds) ContentEnd = std::max(ContentEnd, e.Time);
     });
+    // The events left play in rising time.
     Times.erase(std::unique(Times.begin(), Times.end()), Times.end());
     // A song of skipped events only ends in its first pass.
     if (Times.empty() && Recorder.EventCount() > 0) Times.push_back(0);
-    return true;
 }
 
 void TSongRun::Play(ISynthesizer& synth, const TVoiceList& voices,

@@ -29,7 +29,8 @@ public:
     TSongRun(const TSongRun&) = delete;
     TSongRun& operator=(const TSongRun&) = delete;
 
-    // Reads and loads the song file; false with the reason in words.
+    // Reads and loads the song file, read once and no further than its events reach
+    // (ReadSongFile); false with the reason in words.
     bool Load(const std::string& path, std::string& reason);
     // The same from a song file's bytes (a song in memory, saved to bytes). An event
     // stamped earlier than one before it is left out of the run and counted
@@ -45,6 +46,9 @@ public:
     // When playback ends: the time of the last event that plays (0 for a song with
     // none). Skipped events are passed over wherever they lie, as playback does.
     uint32_t EndTime() const { return Times.empty() ? 0 : Times.back(); }
+    // The time of the last event that plays and starts or ends a note, or of the end
+    // mark (0 for none): where the song's sound ends before its tail.
+    uint32_t ContentEndTime() const { return ContentEnd; }
     // The global transposition at each time it changes, from the snapshot's at 0.
     struct TTransposeChange {
         uint32_t TimeMs;
@@ -65,10 +69,15 @@ public:
               const std::function<bool(uint32_t timeMs)>& advance);
 
 private:
+    // Takes a song read whole and well: the events out of time order passed over,
+    // the times it plays at, its content's end and its transpositions.
+    void Take(const TSongHeader& header, TSimpleBuffer&& events);
+
     TSongRunClock Clock;
     TSimpleRecorder Recorder{Clock};
     TSongInfoRec SongInfo{};
     std::vector<uint32_t> Times; // the distinct times at which events play, rising
+    uint32_t ContentEnd = 0;
     std::vector<TTransposeChange> Transposes;
     size_t DroppedOutOfOrder = 0;
     int32_t FileVersion = SongFileVersion;

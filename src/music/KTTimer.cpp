@@ -2,6 +2,7 @@
 // short enough that a stop is seen quickly, so a worker is never left blocked.
 #include "music/KTTimer.h"
 
+#include "base/ErrorDisplay.h"
 #include "base/MonotonicClock.h"
 
 #include "base/ThreadSafety.h"
@@ -283,17 +284,25 @@ void TKTHiTimer::Restart() {
 }
 
 void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
+    // What a handler throws goes to the program's error display; the timer goes on.
+    const auto runHandler = [this, w] {
+        try {
+            w->Handler(*this);
+        } catch (...) {
+            ShowUnhandledError(std::current_exception());
+        }
+    };
     if (!w->MessageMode && !w->Synchronize) {
         TickWorker = w.get();
-        w->Handler(*this);
+        runHandler();
         TickWorker = nullptr;
         return;
     }
     if (w->MessageMode) {
         // A tick still on its way makes this one superfluous, as with window timers.
         if (w->Busy.exchange(true)) return;
-        w->Post([this, w] {
-            if (!w->Stop) w->Handler(*this);
+        w->Post([w, runHandler] {
+            if (!w->Stop) runHandler();
             w->Busy = false;
         });
         return;
@@ -302,8 +311,8 @@ void TKTHiTimer::DeliverTick(const std::shared_ptr<TWorker>& w) {
         TLock lock(w->DoneLock);
         w->Done = false;
     }
-    w->Post([this, w] {
-        if (!w->Stop) w->Handler(*this);
+    w->Post([w, runHandler] {
+        if (!w->Stop) runHandler();
         TLock lock(w->DoneLock);
         w->Done = true;
         w->DoneChanged.notify_all();

@@ -49,7 +49,9 @@ public:
     // Kept for the next restart; the monotonic clock needs no resolution set.
     void SetTimerRes(uint16_t ms) EXCLUDES(Lock);
     uint16_t TimerRes() const EXCLUDES(Lock);
-    // Stored only: a worker keeps the handler it was started with.
+    // Stored only: a worker keeps the handler it was started with. What the handler
+    // throws goes to the program's error display (base/ErrorDisplay.h) and the timer
+    // goes on.
     void SetOnTimer(TOnTimer handler) EXCLUDES(Lock);
     // Thread mode: with Synchronize the handler runs on the main thread (through the
     // poster) and the worker waits for it; without a poster it runs on the worker.

@@ -86,6 +86,9 @@ void LoadSettings(TSettings& record) {
 }
 
 bool SaveSettings(const TSettings& record, const std::string& path) {
+    // A bare name comes from a missing own-files folder (no safe one): the settings
+    // then live for the run only, and saying so is the caller's.
+    if (ExtractFileDir(path).empty()) return false;
     const std::string text = SettingsText(record);
     return WriteFileAtomic(path, text.data(), text.size());
 }

@@ -49,7 +49,8 @@ std::string SettingsText(const TSettings& record);
 void LoadSettings(TSettings& record, const std::string& path);
 void LoadSettings(TSettings& record); // the program's own file (OwnFileToRead)
 // Replaces the file with a complete new one; false if it cannot be written (the
-// old file then stays as it was).
+// old file then stays as it was) or `path` has no folder (OwnFilesFolder found no
+// safe one).
 bool SaveSettings(const TSettings& record, const std::string& path);
 bool SaveSettings(const TSettings& record);
 

@@ -8,7 +8,6 @@ void TSimpleBuffer::Add(const TSongEvent& event, std::unique_ptr<TKeyDefSet> key
         throw std::invalid_argument(event.Kind == evKeyTable
                                         ? "a key-table event needs its key table"
                                         : "only a key-table event carries a key table");
-    // Grows with the events really added; a count read from a file is never reserved.
     Entries.push_back({event, std::move(keyTable)});
 }
 

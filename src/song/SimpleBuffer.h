@@ -20,6 +20,9 @@ public:
     // the image right after the event, so the two must never part.
     void Add(const TSongEvent& event, std::unique_ptr<TKeyDefSet> keyTable = nullptr);
 
+    // Room for `count` events; for a count read from a file, only as many as the
+    // file's bytes can hold.
+    void Reserve(size_t count) { Entries.reserve(count); }
     size_t Count() const { return Entries.size(); }
     bool IsEmpty() const { return Entries.empty(); }
     // Frees every event and every key table they own.

@@ -250,20 +250,20 @@ bool TSimpleRecorder::LoadFromStream(std::istream* stream, TSongInfoRec& info) {
 }
 
 bool TSimpleRecorder::LoadFromFile(const std::string& fileName, TSongInfoRec& info) {
-    std::vector<uint8_t> bytes;
-    const TReadResult read = ReadFilePrefix(fileName, MaxSongFileSize, bytes, true);
-    if (read != TReadResult::Ok) {
-        TLock lock(Mutex);
-        if (read == TReadResult::Missing)
-            LastFile = {TSongFileError::Missing, "no such file: " + fileName};
-        else if (read == TReadResult::TooLarge)
-            LastFile = {TSongFileError::TooLarge,
-                        "file is larger than " + std::to_string(MaxSongFileSize >> 20) + " MiB"};
-        else
-            LastFile = {TSongFileError::Unreadable, "cannot read " + fileName};
-        return false;
-    }
-    return LoadFromBytes(bytes, info);
+    TLock lock(Mutex);
+    LastFile = ReadSongFile(fileName, Hdr, Events);
+    if (!LastFile.Ok()) return false;
+    info = Hdr.Info;
+    return true;
+}
+
+void TSimpleRecorder::TakeSong(const TSongHeader& header, TSimpleBuffer&& events,
+                               TSongInfoRec& info) {
+    TLock lock(Mutex);
+    Hdr = header;
+    Events = std::move(events);
+    LastFile = {};
+    info = Hdr.Info;
 }
 
 TSongFileResult TSimpleRecorder::BuildImage(const TSongInfoRec& info, std::vector<uint8_t>& out) {

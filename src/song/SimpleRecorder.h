@@ -99,6 +99,10 @@ public:
     bool LoadFromFile(const std::string& fileName, TSongInfoRec& info) EXCLUDES(Mutex);
     bool LoadFromStream(std::istream* stream, TSongInfoRec& info) EXCLUDES(Mutex);
     bool LoadFromBytes(std::span<const uint8_t> bytes, TSongInfoRec& info) EXCLUDES(Mutex);
+    // Takes a song read whole and well (ReadSongFile's result): the one read of a
+    // file that must leave the song in memory alone unless it loads.
+    void TakeSong(const TSongHeader& header, TSimpleBuffer&& events, TSongInfoRec& info)
+        EXCLUDES(Mutex);
     // Write the header with the given information, then every event. A failed save
     // leaves any old file as it was.
     bool SaveToFile(const std::string& fileName, const TSongInfoRec& info) EXCLUDES(Mutex);

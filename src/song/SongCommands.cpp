@@ -127,14 +127,15 @@ void TSongCommands::SongEnded() {
 bool TSongCommands::LoadSong(const std::string& path, TSongInfoRec& info) {
     // The file is checked whole before the recorder takes it: a file that is not a
     // song must leave the song in memory (perhaps an unsaved recording) as it was.
-    std::vector<uint8_t> bytes;
+    // It is read once, in blocks: a named pipe or a device is refused without
+    // waiting, and a file larger than any song before anything is read.
     TSongHeader header{};
     TSimpleBuffer events;
-    if (ReadFilePrefix(path, MaxSongFileSize, bytes, true) != TReadResult::Ok ||
-        !ReadSong(bytes, header, events).Ok() || !Recorder.LoadFromBytes(bytes, info)) {
+    if (!ReadSongFile(path, header, events).Ok()) {
         Window.ShowSongMessage(ReadFailedText);
         return false;
     }
+    Recorder.TakeSong(header, std::move(events), info);
     return true;
 }
 
@@ -178,9 +179,10 @@ void TSongCommands::AskNameAndSave() {
     Performer.StopForSong(false);
     const TSongInfoRec empty{};
     TSongInfoRec info = empty;
-    // Cancel keeps the empty information, and the save goes on.
-    Window.ShowSongInfo(EnterInfoCaption, empty, info, false);
-    std::string proposed = info.Title.Utf8();
+    // Cancel keeps the empty information, and the save goes on. The name is proposed
+    // from the title as typed: the stored one loses what code page 936 cannot hold.
+    std::string proposed;
+    if (!Window.ShowSongInfoTyped(EnterInfoCaption, empty, info, proposed)) proposed.clear();
     std::replace(proposed.begin(), proposed.end(), '/', '_'); // a name, not a path
     const std::optional<TSongSaveChoice> choice = Window.AskSaveSongFile(proposed);
     if (!choice) return;

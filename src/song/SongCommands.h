@@ -42,6 +42,15 @@ public:
     // untouched otherwise.
     virtual bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                               bool readOnly) = 0;
+    // The same, with the title also as typed (UTF-8, whole: the record keeps what code
+    // page 936 can hold of it), for the file name proposed from it. Without a dialog
+    // that tells, the record's title.
+    virtual bool ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in,
+                                   TSongInfoRec& out, std::string& typedTitle) {
+        const bool ok = ShowSongInfo(caption, in, out, false);
+        typedTitle = out.Title.Utf8();
+        return ok;
+    }
     virtual void ShowSongMessage(std::string_view text) = 0;
     virtual void SetSongCaption(std::string_view caption) = 0;
     virtual void ShowSongButtons(const TCommandButtonStates& states) = 0;

@@ -2,13 +2,16 @@
 #include "song/SongFile.h"
 
 #include "base/BinaryIO.h"
+#include "base/MappedFile.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <istream>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -18,6 +21,9 @@ class TSongInput {
 public:
     virtual ~TSongInput() = default;
     virtual size_t Read(void* dst, size_t n) = 0;
+    // At most how many bytes are still to come (SIZE_MAX when unknown): room for the
+    // events is made from it, never from a count the file claims.
+    virtual size_t Available() const { return SIZE_MAX; }
 };
 
 class TSpanInput final : public TSongInput {
@@ -28,9 +34,55 @@ public:
         Reader.ReadBytes(dst, n);
         return n;
     }
+    size_t Available() const override { return Reader.Remaining(); }
 
 private:
     TByteReader Reader;
+};
+
+// A file read in blocks from where the last read ended, never more than `limit`
+// bytes in all: the trailing bytes a song never uses are not read.
+class TFileInput final : public TSongInput {
+public:
+    TFileInput(const TReadOnlyFile& file, uint64_t limit)
+        : File(file), Limit(std::min(limit, file.Size())), Block(64 * 1024) {}
+    size_t Read(void* dst, size_t n) override {
+        auto* out = static_cast<uint8_t*>(dst);
+        size_t got = 0;
+        while (got < n) {
+            if (At == Filled && !Refill()) break;
+            const size_t take = std::min(n - got, Filled - At);
+            std::memcpy(out + got, Block.data() + At, take);
+            At += take;
+            got += take;
+        }
+        return got;
+    }
+    size_t Available() const override {
+        return static_cast<size_t>(Limit - Offset) + (Filled - At);
+    }
+    // The limit lowered to what the header says the song can use.
+    void LimitTo(uint64_t consumedSoFar, uint64_t more) {
+        const uint64_t end =
+            consumedSoFar + more < consumedSoFar ? UINT64_MAX : consumedSoFar + more;
+        Limit = std::max(Offset, std::min(Limit, end));
+    }
+
+private:
+    bool Refill() {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(Block.size(), Limit - Offset));
+        if (want == 0 || !File.ReadAt(Offset, {Block.data(), want})) return false;
+        Offset += want;
+        At = 0;
+        Filled = want;
+        return true;
+    }
+
+    const TReadOnlyFile& File;
+    uint64_t Limit;
+    uint64_t Offset = 0; // of the file, after the block
+    std::vector<uint8_t> Block;
+    size_t At = 0, Filled = 0;
 };
 
 class TStreamInput final : public TSongInput {
@@ -61,6 +113,10 @@ public:
         if (got < n) got += Rest.Read(static_cast<uint8_t*>(dst) + got, n - got);
         return got;
     }
+    size_t Available() const override {
+        const size_t rest = Rest.Available();
+        return rest == SIZE_MAX ? rest : rest + Prefix.Available();
+    }
 
 private:
     TSpanInput Prefix;
@@ -76,7 +132,15 @@ TSongFileResult ShortEventsResult(size_t read, int32_t count) {
                                                  std::to_string(count) + " events");
 }
 
+// Room for the events the input can still hold, at most the count.
+void ReserveEvents(const TSongInput& in, int32_t count, size_t eventBytes, TSimpleBuffer& events) {
+    const size_t available = in.Available();
+    if (available == SIZE_MAX) return;
+    events.Reserve(std::min(static_cast<size_t>(count), available / eventBytes));
+}
+
 TSongFileResult ReadEvents(TSongInput& in, int32_t count, TSimpleBuffer& events) {
+    ReserveEvents(in, count, sizeof(TSongEvent), events);
     for (int32_t i = 0; i < count; ++i) {
         uint8_t raw[sizeof(TSongEvent)];
         if (in.Read(raw, sizeof raw) < sizeof raw) return ShortEventsResult(events.Count(), count);
@@ -98,6 +162,7 @@ TSongFileResult ReadEvents(TSongInput& in, int32_t count, TSimpleBuffer& events)
 }
 
 TSongFileResult ReadV1Events(TSongInput& in, int32_t count, TSimpleBuffer& events) {
+    ReserveEvents(in, count, SongV1EventSize, events);
     for (int32_t i = 0; i < count; ++i) {
         uint8_t raw[SongV1EventSize];
         if (in.Read(raw, sizeof raw) < sizeof raw) return ShortEventsResult(events.Count(), count);
@@ -139,7 +204,16 @@ TSongHeader ConvertV1Header(std::span<const uint8_t, SongV1HeaderSize> old) {
     return header;
 }
 
-TSongFileResult ReadSongFrom(TSongInput& in, TSongHeader& header, TSimpleBuffer& events) {
+// The most bytes after the header that `count` events can use: every one a key
+// table, or the 8 bytes of each first-version event.
+uint64_t MostEventBytes(int32_t version, int32_t count) {
+    if (count <= 0) return 0;
+    const uint64_t each = version == 1 ? SongV1EventSize : sizeof(TSongEvent) + sizeof(TKeyDefSet);
+    return uint64_t(count) * each;
+}
+
+TSongFileResult ReadSongFrom(TSongInput& in, TSongHeader& header, TSimpleBuffer& events,
+                             TFileInput* file = nullptr) {
     std::array<uint8_t, sizeof(TSongHeader)> head;
     const size_t got = in.Read(head.data(), head.size());
     std::memcpy(&header, head.data(), got);
@@ -160,6 +234,7 @@ TSongFileResult ReadSongFrom(TSongInput& in, TSongHeader& header, TSimpleBuffer&
     if (version == 1) {
         if (got < SongV1HeaderSize) return shortHeader(SongV1HeaderSize);
         header = ConvertV1Header(std::span(head).first<SongV1HeaderSize>());
+        if (file) file->LimitTo(SongV1HeaderSize, MostEventBytes(1, header.EventCount));
         events.Clear();
         const std::span<const uint8_t> ahead(head.data() + SongV1HeaderSize,
                                              got - SongV1HeaderSize);
@@ -173,6 +248,7 @@ TSongFileResult ReadSongFrom(TSongInput& in, TSongHeader& header, TSimpleBuffer&
 
     // Versions 2 and 3 share the layout of the current version.
     if (got < sizeof(TSongHeader)) return shortHeader(sizeof(TSongHeader));
+    if (file) file->LimitTo(sizeof(TSongHeader), MostEventBytes(version, header.EventCount));
     events.Clear();
     if (header.EventCount < 0)
         return Fail(TSongFileError::BadEventCount,
@@ -191,6 +267,23 @@ TSongFileResult ReadSong(std::span<const uint8_t> bytes, TSongHeader& header,
 TSongFileResult ReadSong(std::istream& in, TSongHeader& header, TSimpleBuffer& events) {
     TStreamInput input(in);
     return ReadSongFrom(input, header, events);
+}
+
+TSongFileResult ReadSongFile(const std::string& path, TSongHeader& header, TSimpleBuffer& events) {
+    TReadOnlyFile file;
+    switch (file.Open(path)) {
+    case TFileOpenResult::Ok:
+        break;
+    case TFileOpenResult::Missing:
+        return Fail(TSongFileError::Missing, "no such file: " + path);
+    default:
+        return Fail(TSongFileError::Unreadable, "cannot read " + path);
+    }
+    if (file.Size() > MaxSongFileSize)
+        return Fail(TSongFileError::TooLarge,
+                    "file is larger than " + std::to_string(MaxSongFileSize >> 20) + " MiB");
+    TFileInput input(file, file.Size());
+    return ReadSongFrom(input, header, events, &input);
 }
 
 TSongFileResult WriteSong(TSongHeader& header, const TSongInfoRec& info,

@@ -53,6 +53,11 @@ struct TSongFileResult {
 TSongFileResult ReadSong(std::span<const uint8_t> bytes, TSongHeader& header,
                          TSimpleBuffer& events);
 TSongFileResult ReadSong(std::istream& in, TSongHeader& header, TSimpleBuffer& events);
+// The same from a file, read once and in blocks: a regular file only (a named pipe
+// or a device is Unreadable, opened without waiting), none larger than
+// MaxSongFileSize (TooLarge, refused before anything is read), and of the rest no
+// more than the header's event count can use (the trailing bytes are not read).
+TSongFileResult ReadSongFile(const std::string& path, TSongHeader& header, TSimpleBuffer& events);
 
 // Stamp the header for saving (magic, the current version, the information with its
 // unused bytes zeroed, the event count; snapshot and key table stay) and append the

@@ -122,6 +122,8 @@ std::string OutDevListText(const TPortList& ports) {
 }
 
 bool WriteOutDevList(const TPortList& ports, const std::string& path) {
+    // A bare name comes from a missing own-files folder: no such file is written.
+    if (ExtractFileDir(path).empty()) return false;
     const std::string text = OutDevListText(ports);
     return WriteFileAtomic(path, text.data(), text.size());
 }

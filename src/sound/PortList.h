@@ -89,5 +89,6 @@ inline constexpr const char* OutDevListFileName = "OutDevList.txt";
 // One line per output port in list order, "%d:  %s" (index, colon, two blanks,
 // description) ended by CR LF, in code page 936.
 std::string OutDevListText(const TPortList& ports);
-// Replaces the file at path with OutDevListText as one atomic step.
+// Replaces the file at path with OutDevListText as one atomic step; false for a path
+// without a folder (OwnFilesFolder found no safe one).
 bool WriteOutDevList(const TPortList& ports, const std::string& path);

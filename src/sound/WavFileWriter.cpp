@@ -3,6 +3,7 @@
 #include "sound/WavFileWriter.h"
 
 #include "base/FileUtil.h"
+#include "base/TempFiles.h"
 
 #include <cerrno>
 #include <cmath>
@@ -45,6 +46,7 @@ void TWavFileWriter::Abandon() {
         ::close(Fd);
         Fd = -1;
         ::unlink(TempPath.c_str());
+        UnregisterTempFile(TempPath);
     }
 }
 
@@ -67,12 +69,13 @@ bool TWavFileWriter::Open(std::string& reason) {
     std::string tmpl = (dir.empty() ? std::string(".") : dir) + "/.tvm-render-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
-    Fd = ::mkstemp(name.data());
+    Fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (Fd < 0) {
         reason = std::string("cannot be written: ") + std::strerror(errno);
         return false;
     }
     TempPath = name.data();
+    RegisterTempFile(TempPath); // an interrupted render removes it
     // The file that replaces an old one keeps its permissions; a new one gets the
     // usual ones rather than mkstemp's private 0600.
     mode_t mode;
@@ -165,8 +168,10 @@ bool TWavFileWriter::Commit(std::string& reason) {
     }
     if (Failed) {
         ::unlink(TempPath.c_str());
+        UnregisterTempFile(TempPath);
         reason = FailReason;
         return false;
     }
+    UnregisterTempFile(TempPath);
     return true;
 }

@@ -50,18 +50,13 @@ void TKTMultiGlyphButton::MakeCommandButton(TNotify onClick) {
         b->CommandHeld = true;
         b->SetState(1);
     };
-    OnMouseMove = [](TKTMultiGlyphButton* b, Qt::MouseButtons, QPoint pos) {
-        if (!b->CommandHeld) return;
-        b->SetState(b->rect().contains(pos) ? 1 : b->StateBeforePress);
-    };
+    // The button keeps the mouse from press to release, so the release runs the
+    // command wherever it happens.
+    OnMouseMove = nullptr;
     OnMouseUp = [onClick = std::move(onClick)](TKTMultiGlyphButton* b, Qt::MouseButton button,
-                                               QPoint pos) {
+                                               QPoint) {
         if (button != Qt::LeftButton || !b->CommandHeld) return;
         b->CommandHeld = false;
-        if (!b->rect().contains(pos)) {
-            b->SetState(b->StateBeforePress); // taken back: nothing happens
-            return;
-        }
         b->SetState(0);
         if (onClick) onClick(b);
     };

@@ -51,10 +51,8 @@ public:
     void SetOnDblClick(TNotify handler) { OnDblClick = std::move(handler); }
 
     // Gives the button the behaviour of a command button: the left button shows
-    // state 1 while held over it and the state from before the press while the mouse
-    // is away; releasing over the button shows state 0 and calls onClick, releasing
-    // elsewhere puts back the earlier state and calls nothing. Replaces the mouse
-    // handlers.
+    // state 1 from its press; its release, over the button or anywhere else, shows
+    // state 0 and calls onClick. Replaces the mouse handlers.
     void MakeCommandButton(TNotify onClick);
 
 protected:

@@ -7,6 +7,7 @@
 #include "sound/synth/OfflineSynth.h"
 
 #include "app/PianoCore.h"
+#include "app/SystemParts.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
 #include "sound/MidiLog.h"
@@ -92,8 +93,8 @@ protected:
     TPianoCore& Start(bool offline, TPianoCoreSetup setup = {},
                       TKTDirectMusicSetup sound = TKTDirectMusicSetup::Offline()) {
         setup.ProgramFolder = Dir.Root().string();
-        setup.Sound = std::move(sound);
-        setup.Sound.Log = &Log;
+        sound.Log = &Log;
+        setup.MakeSound = FluidSynthSound(std::move(sound));
         setup.OfflinePort = offline;
         setup.ManualTempoClock = true; // the test moves the tempo clock
         TControllerPorts views;
@@ -413,7 +414,7 @@ TEST_F(PianoCore, TheSliderAndTheSoundServersVolumeFollowEachOther) {
     Window.Messages.clear(); // the folder holds no voice set
 
     core.SliderChanged(100);
-    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{51201, 51201}));
+    EXPECT_EQ(SinkVolumes("piano"), (std::vector<long>{51200, 51200}));
     EXPECT_EQ(core.SynthVolume(), 0);
 
     // A change made elsewhere moves the slider, once its notice reaches the main thread.
@@ -521,4 +522,113 @@ TEST_F(PianoCore, EnterPlaysTheChosenStyleIntoTheSynthesiserAndASongThatPlaysItB
     EXPECT_TRUE(std::search(replayed.begin(), replayed.end(), accomp.begin(), accomp.end()) !=
                 replayed.end())
         << ::testing::PrintToString(replayed);
+}
+
+namespace {
+
+// The real offline synthesiser, with the start-up's calls on it written down in order.
+class TRecordingDevice final : public ISoundDevice {
+public:
+    TRecordingDevice(std::unique_ptr<ISoundDevice> real, std::vector<std::string>& calls)
+        : Real(std::move(real)), Calls(calls) {}
+    ISynthesizer& Synth() override { return Real->Synth(); }
+    const TPortList& PortList() const override { return Real->PortList(); }
+    int32_t DefaultOutputPortIndex() const override { return Real->DefaultOutputPortIndex(); }
+    bool SelectOutputPort(int32_t index) override {
+        return Note("SelectOutputPort " + std::to_string(index), Real->SelectOutputPort(index));
+    }
+    bool OpenOfflinePort() override { return Note("OpenPort", Real->OpenOfflinePort()); }
+    uint32_t GetWriteLatency() const override { return Real->GetWriteLatency(); }
+    uint32_t GetWritePeriod() const override { return Real->GetWritePeriod(); }
+    bool SetWriteLatency(uint32_t ms) override {
+        return Note("SetWriteLatency " + std::to_string(ms), Real->SetWriteLatency(ms));
+    }
+    bool SetWritePeriod(uint32_t ms) override { return Real->SetWritePeriod(ms); }
+    void SetReverbLevel(uint8_t level) override {
+        Note("SetReverbLevel " + std::to_string(level), true);
+        Real->SetReverbLevel(level);
+    }
+    bool SetSynthVolume(int32_t level) override {
+        return Note("SetSynthVolume " + std::to_string(level), Real->SetSynthVolume(level));
+    }
+    bool ReloadExternalDLS(const std::string& path) override {
+        return Note("ReloadExternalDLS", Real->ReloadExternalDLS(path));
+    }
+    bool LoadVoiceSetFromMemory(std::vector<uint8_t>&& image) override {
+        return Note("LoadVoiceSetFromMemory", Real->LoadVoiceSetFromMemory(std::move(image)));
+    }
+    bool BeginVoiceSetLoad(const std::string& path, std::function<void()> loaded) override {
+        return Note("BeginVoiceSetLoad", Real->BeginVoiceSetLoad(path, std::move(loaded)));
+    }
+    bool FinishVoiceSetLoad() override { return Real->FinishVoiceSetLoad(); }
+
+private:
+    bool Note(std::string call, bool result) {
+        Calls.push_back(std::move(call));
+        return result;
+    }
+    std::unique_ptr<ISoundDevice> Real;
+    std::vector<std::string>& Calls;
+};
+
+} // namespace
+
+// The start-up's steps on the sound device, in their order: the port first; with no
+// port no setting and no voice set; the settings' latency and reverb before any voice
+// set; an external set named in the settings instead of the built-in one; the
+// synthesiser's own volume set to 0 in every case; a set loaded beside the player
+// begun after every other step.
+TEST_F(PianoCore, TheStartUpSequenceOpensThePortAppliesTheSettingsThenLoadsOneVoiceSet) {
+    WriteFile("msf4.s", Image(ThreeVoices()));
+    WriteFile("my.dls", Image(ThreeVoices()));
+    struct TCase {
+        const char* Name;
+        bool Offline, External, Beside;
+        std::vector<std::string> Calls;
+    };
+    const std::vector<TCase> cases = {
+        {"no port", false, false, false, {"SelectOutputPort -1", "SetSynthVolume 0"}},
+        {"built-in set",
+         true,
+         false,
+         false,
+         {"OpenPort", "SetWriteLatency 40", "SetReverbLevel 2", "LoadVoiceSetFromMemory",
+          "SetSynthVolume 0"}},
+        {"external set",
+         true,
+         true,
+         false,
+         {"OpenPort", "SetWriteLatency 40", "SetReverbLevel 2", "ReloadExternalDLS",
+          "SetSynthVolume 0"}},
+        // The offline port has no player to load beside: the set is then read at once.
+        {"built-in set asked beside the player",
+         true,
+         false,
+         true,
+         {"OpenPort", "SetWriteLatency 40", "SetReverbLevel 2", "SetSynthVolume 0",
+          "BeginVoiceSetLoad", "LoadVoiceSetFromMemory"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Core.reset();
+        Settings = TSettings{};
+        Settings.UseExternalDLS = c.External;
+        Settings.ExternalDLSFile = c.External ? Dir.Path("my.dls") : "";
+        std::vector<std::string> calls;
+        TPianoCoreSetup setup;
+        if (c.Beside) setup.PostVoiceSetLoaded = [&](std::function<void()>) {};
+        setup.ProgramFolder = Dir.Root().string();
+        TKTDirectMusicSetup sound = TKTDirectMusicSetup::Offline();
+        sound.Log = &Log;
+        setup.MakeSound = [&calls, make = FluidSynthSound(sound)](TVoiceList& voices) {
+            return std::make_unique<TRecordingDevice>(make(voices), calls);
+        };
+        setup.OfflinePort = c.Offline;
+        setup.ManualTempoClock = true;
+        TControllerPorts views;
+        views.Boxes = &Window;
+        Core = std::make_unique<TPianoCore>(std::move(setup), Settings, Clock, Window, views);
+        EXPECT_EQ(calls, c.Calls);
+        Core.reset();
+    }
 }

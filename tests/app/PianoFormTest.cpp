@@ -4,6 +4,7 @@
 #include "TempDir.h"
 
 #include "app/CommandLine.h"
+#include "app/SystemParts.h"
 #include "app/TKTPianoForm.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
@@ -11,7 +12,7 @@
 #include "keys/ui/TfrmSetKeyDef.h"
 #include "settings/ui/TfrmSetup.h"
 #include "sound/MidiLog.h"
-#include "ui/SkinRect.h"
+#include "sound/ui/TfrmSetFavoriteVoices.h"
 #include "ui/TKTMainButtons.h"
 #include "ui/TKTPianoKb.h"
 #include "ui/TKTSlider.h"
@@ -23,9 +24,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRectF>
 #include <QSlider>
 #include <QTimer>
 
@@ -58,8 +61,7 @@ protected:
         setup.StaffMask = QImage(200, 100, QImage::Format_RGB32);
         setup.DirectXVersion = 0x800;
         setup.ShowMessage = [this](const QString& m) { Shown.push_back(m); };
-        setup.Core.Sound = TKTDirectMusicSetup::Offline(&Log);
-        setup.UseEvdev = false;
+        setup.Core.MakeSound = FluidSynthSound(TKTDirectMusicSetup::Offline(&Log));
         EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
         Form = std::make_unique<TKTPianoForm>(std::move(setup), Settings, Clock);
     }
@@ -123,48 +125,110 @@ TEST_F(PianoForm, StartsWithTheDefaultsAndNoSoundWithoutAPort) {
     EXPECT_EQ(shot.pixelColor(300, 300), QColor(30, 40, 50));
 }
 
-TEST_F(PianoForm, EveryControlStandsWhereTheSkinLayoutPutsIt) {
-    using namespace SkinLayout;
-    EXPECT_EQ(Form->size(), QSize(WindowWidth, WindowHeight));
-    for (int i = 0; i < MainButtonCount; ++i)
-        EXPECT_EQ(Form->Buttons().Button(i)->geometry(),
-                  ToQRect(MainButtonRects[static_cast<size_t>(i)]))
-            << "button " << i;
-    EXPECT_EQ(Form->VolumeSlider().geometry(), ToQRect(SliderTrack));
-    for (size_t i = 0; i < ValueBoxes.size(); ++i) {
-        TKTSpinEdit& box = Form->Box(static_cast<TValueBox>(i));
-        EXPECT_EQ(box.Display()->geometry(), ToQRect(ValueBoxes[i])) << "box " << i;
-        EXPECT_EQ(box.Up()->geometry(), ToQRect(SpinUpArrow(ValueBoxes[i]))) << "box " << i;
-        EXPECT_EQ(box.Down()->geometry(), ToQRect(SpinDownArrow(ValueBoxes[i]))) << "box " << i;
+TEST_F(PianoForm, EveryControlStandsInItsPlaceOnTheWindow) {
+    EXPECT_EQ(Form->size(), QSize(621, 436));
+    const auto key = [&](int code) { return Form->PCKeyboard().KeyButton(KeyIndexOfCode(code)); };
+    TKTSpinEdit& transpose = Form->Box(TValueBox::Transpose);
+    TKTPianoKb& upper = Form->Strip(true);
+    TKTPianoKb& lower = Form->Strip(false);
+    const struct {
+        const char* what;
+        QWidget* control;
+        QRect place;
+    } places[] = {
+        {"Open", Form->Buttons().Button(TKTMainButtons::Open), {22, 9, 65, 28}},
+        {"Record", Form->Buttons().Button(TKTMainButtons::Record), {238, 9, 65, 28}},
+        {"Help", Form->Buttons().Button(TKTMainButtons::Help), {382, 9, 65, 28}},
+        {"About", Form->Buttons().Button(TKTMainButtons::About), {520, 9, 65, 28}},
+        {"volume slider", &Form->VolumeSlider(), {371, 288, 110, 19}},
+        {"transposition", transpose.Display(), {373, 316, 96, 19}},
+        {"transposition up", transpose.Up(), {469, 316, 11, 10}},
+        {"transposition down", transpose.Down(), {469, 325, 11, 9}},
+        {"left octave", Form->Box(TValueBox::LeftOctave).Display(), {373, 346, 37, 19}},
+        {"right octave", Form->Box(TValueBox::RightOctave).Display(), {432, 346, 37, 19}},
+        {"left velocity", Form->Box(TValueBox::LeftVelocity).Display(), {373, 376, 37, 19}},
+        {"right velocity", Form->Box(TValueBox::RightVelocity).Display(), {433, 376, 37, 19}},
+        {"right velocity up", Form->Box(TValueBox::RightVelocity).Up(), {470, 376, 11, 10}},
+        {"left voice", Form->Box(TValueBox::LeftVoice).Display(), {373, 406, 37, 19}},
+        {"right voice", Form->Box(TValueBox::RightVoice).Display(), {433, 406, 37, 19}},
+        // The right keyboard's strip at (10, 213), the left keyboard's at (10, 240).
+        {"upper black 0", upper.BlackKey(0), {19, 213, 12, 14}},
+        {"upper black 25 (MIDI 85)", upper.BlackKey(25), {509, 213, 12, 14}},
+        {"upper black 29 (MIDI 94)", upper.BlackKey(29), {579, 213, 12, 14}},
+        {"upper white 22 lower", upper.BigWhiteKey(22), {318, 227, 14, 12}},
+        {"upper white 22 upper (a D)", upper.LittleWhiteKey(22), {325, 213, 2, 14}},
+        {"upper top C", upper.BigWhiteKey(42), {598, 213, 14, 26}},
+        {"upper top C upper", upper.LittleWhiteKey(42), {598, 213, 9, 14}},
+        {"lower black 0", lower.BlackKey(0), {19, 240, 12, 14}},
+        {"lower black 3 (MIDI 32)", lower.BlackKey(3), {75, 240, 12, 14}},
+        {"lower white 0 lower", lower.BigWhiteKey(0), {10, 254, 14, 12}},
+        {"lower white 6 upper (a B)", lower.LittleWhiteKey(6), {101, 240, 7, 14}},
+        {"key 1", key(DIK::K1), {38, 80, 24, 20}},
+        {"key Q", key(DIK::Q), {53, 102, 24, 20}},
+        {"key L", key(DIK::L), {281, 125, 24, 20}},
+        {"key /", key(DIK::SLASH), {320, 147, 24, 20}},
+        {"key Right", key(DIK::RIGHT), {476, 170, 24, 20}},
+        {"keypad +", key(DIK::ADD), {588, 102, 24, 43}},
+        {"keypad 0", key(DIK::NUMPAD0), {507, 170, 51, 20}},
+    };
+    for (const auto& p : places) {
+        ASSERT_NE(p.control, nullptr) << p.what;
+        EXPECT_EQ(p.control->geometry(), p.place) << p.what;
     }
-    for (bool right : {false, true}) {
-        const TSkinPoint origin = right ? UpperPianoOrigin : LowerPianoOrigin;
-        TKTPianoKb& strip = Form->Strip(right);
-        for (int i : {0, 17, PianoBlackKeyCount - 1})
-            EXPECT_EQ(strip.BlackKey(i)->geometry(), ToQRect(PianoBlackKey(origin, i))) << i;
-        for (int i : {0, 22, PianoWhiteKeyCount - 1}) {
-            EXPECT_EQ(strip.BigWhiteKey(i)->geometry(), ToQRect(PianoWhiteLower(origin, i))) << i;
-            if (i < PianoWhiteKeyCount - 1)
-                EXPECT_EQ(strip.LittleWhiteKey(i)->geometry(), ToQRect(PianoWhiteUpper(origin, i)))
-                    << i;
-        }
-    }
-    for (int code : {DIK::ESCAPE, DIK::Q, DIK::NUMPAD1, DIK::SPACE})
-        if (QWidget* key = Form->PCKeyboard().KeyButton(KeyIndexOfCode(code)))
-            EXPECT_EQ(key->geometry(), ToQRect(PCKeyRect(KeyIndexOfCode(code)))) << code;
-    ASSERT_NE(Form->PCKeyboard().KeyButton(KeyIndexOfCode(DIK::Q)), nullptr);
+    EXPECT_EQ(key(DIK::ESCAPE), nullptr) << "no button for a key that cannot be defined";
 
     EXPECT_EQ(Form->ExternalVoiceList(false), nullptr) << "no lists for the built-in set";
     TVoiceList voices;
     voices.Add(TVoiceEntry{0, MakePatch(65, 0, 0), "Piano", 0, 0});
     Form->ShowExternalVoiceLists(voices);
     for (bool right : {false, true}) {
-        const QRect place = ToQRect(right ? RightVoiceListPlace : LeftVoiceListPlace);
         const QRect list = Form->ExternalVoiceList(right)->geometry();
-        EXPECT_EQ(list.topLeft(), place.topLeft()) << right;
-        EXPECT_EQ(list.width(), place.width()) << right;
+        EXPECT_EQ(list.topLeft(), QPoint(right ? 272 : 32, 240)) << right;
+        EXPECT_EQ(list.width(), 201) << right;
         EXPECT_EQ(Form->ExternalVoiceList(right)->currentText(), "0: Piano");
     }
+}
+
+TEST_F(PianoForm, MousePedalHoldsBothPedalsUntilTheButtonThatPressedIsReleased) {
+    const QPointF surface(400, 120); // no control there: the window's own surface
+    const auto mouse = [&](QEvent::Type type, Qt::MouseButton button) {
+        const bool press = type == QEvent::MouseButtonPress;
+        QMouseEvent e(type, surface, Form->mapToGlobal(surface), button,
+                      press ? button : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(Form.get(), &e);
+    };
+    const auto click = [&](Qt::MouseButton button) {
+        mouse(QEvent::MouseButtonPress, button);
+        mouse(QEvent::MouseButtonRelease, button);
+    };
+    // The synthesiser logs each message as it is handed over: what a step sent.
+    size_t seen = Messages().size();
+    const auto sent = [&] {
+        const auto m = Messages();
+        const std::vector<std::string> step(m.begin() + static_cast<long>(seen), m.end());
+        seen = m.size();
+        return step;
+    };
+    const std::vector<std::string> down{"B0 40 7F", "B1 40 7F"}, up{"B0 40 00", "B1 40 00"};
+    TPerformanceController& controller = Form->Core().Controller();
+    const struct {
+        Qt::MouseButton pedal, other;
+    } cases[] = {{Qt::LeftButton, Qt::RightButton},
+                 {Qt::MiddleButton, Qt::LeftButton},
+                 {Qt::RightButton, Qt::MiddleButton}};
+    for (const auto& c : cases) {
+        controller.SetMousePedal(false);
+        click(c.pedal);
+        EXPECT_EQ(sent(), std::vector<std::string>{}) << "mouse pedal off, button " << c.pedal;
+        controller.SetMousePedal(true);
+        mouse(QEvent::MouseButtonPress, c.pedal);
+        EXPECT_EQ(sent(), down) << "button " << c.pedal;
+        click(c.other); // neither presses again nor lets go
+        EXPECT_EQ(sent(), std::vector<std::string>{}) << "button " << c.other;
+        mouse(QEvent::MouseButtonRelease, c.pedal);
+        EXPECT_EQ(sent(), up) << "button " << c.pedal;
+    }
+    controller.SetMousePedal(false);
 }
 
 TEST_F(PianoForm, KeyEventsBecomeNotesAndRepeatsAreDropped) {
@@ -328,6 +392,29 @@ TEST_F(PianoForm, SetupAndTheKeyEditorOverItChangeWhatTheKeysPlay) {
     Form->EditKeyDefinitions(KeyIndexOfCode(DIK::K1 + 1));
     EXPECT_EQ(KeyDefs.Keys[KeyIndexOfCode(DIK::K1)].Slots[0].Degree, 2);
     EXPECT_NE(KeyDefs.Keys[KeyIndexOfCode(DIK::K1 + 1)].Slots[0].Degree, 5);
+}
+
+TEST_F(PianoForm, TheFavouriteVoiceEditorOfTheSettingsIsCentredOnTheMainWindow) {
+    // Away from the screen's centre, where the settings dialog stands.
+    Form->move(50, 32);
+    QRect editorPlace, setupPlace;
+    WhenOpen<TfrmSetup>([&](TfrmSetup* setup) {
+        setupPlace = setup->geometry();
+        WhenOpen<TfrmSetFavoriteVoices>([&](TfrmSetFavoriteVoices* editor) {
+            editorPlace = editor->geometry();
+            editor->btnCancel->click();
+        });
+        setup->btnEditFavoriteVoices->click();
+        setup->btnCancel->click();
+    });
+    Click(Form->Buttons().Button(TKTMainButtons::Setup));
+    ASSERT_FALSE(editorPlace.isNull());
+    const QPointF centre = QRectF(Form->geometry()).center();
+    ASSERT_GT(QLineF(centre, QRectF(setupPlace).center()).length(), 20) << "a case that tells";
+    // To the pixel: the halves of the odd width are rounded.
+    EXPECT_LE(QLineF(QRectF(editorPlace).center(), centre).length(), 1.0)
+        << editorPlace.x() << "," << editorPlace.y() << " in " << Form->geometry().x() << ","
+        << Form->geometry().y();
 }
 
 TEST(PianoCommandLine, WordsNumbersAndTheRest) {

@@ -5,8 +5,10 @@
 #include "tool/SongMaker.h"
 
 #include "app/PianoCore.h"
+#include "app/SystemParts.h"
 #include "base/FileUtil.h"
 #include "keys/KeyTable.h"
+#include "song/SongFile.h"
 #include "sound/MidiLog.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +73,14 @@ struct TScriptedWindow : ISongWindow {
         out = *InfoAnswer;
         return true;
     }
+    // As the dialog does: the title as typed beside the record's (when one is typed).
+    bool ShowSongInfoTyped(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
+                           std::string& typedTitle) override {
+        if (!TypedTitle) return ISongWindow::ShowSongInfoTyped(caption, in, out, typedTitle);
+        const bool ok = ShowSongInfo(caption, in, out, false);
+        typedTitle = *TypedTitle;
+        return ok;
+    }
     void ShowSongMessage(std::string_view text) override {
         Journal.push_back("message: " + std::string(text));
     }
@@ -100,6 +110,7 @@ struct TScriptedWindow : ISongWindow {
     std::deque<TSongSaveFormat> SaveFilters;    // the filter of each save answer (Song if none)
     std::vector<std::vector<uint8_t>> Exported; // the song handed to each export
     std::optional<TSongInfoRec> InfoAnswer;     // nothing: the close box
+    std::optional<std::string> TypedTitle;      // the title field's text with InfoAnswer
     std::vector<std::string> Journal;
     std::vector<TSongInfoRec> InfoShown;
     std::string Caption = "Talvimorena模拟钢琴";
@@ -115,7 +126,7 @@ protected:
         EXPECT_TRUE(Log.Open(Dir.Path("midi.log")));
         TPianoCoreSetup setup;
         setup.ProgramFolder = Dir.Root().string();
-        setup.Sound = TKTDirectMusicSetup::Offline(&Log);
+        setup.MakeSound = FluidSynthSound(TKTDirectMusicSetup::Offline(&Log));
         setup.OfflinePort = true;
         setup.ManualTempoClock = true;
         setup.SongWindow = &Songs;
@@ -464,6 +475,79 @@ TEST_F(SongCommands, NothingOpensOrSavesWhileASongPlaysOrRecords) {
 
 } // namespace
 
+TEST_F(SongCommands, SavesAndOpensThatCannotBeDoneSayTheProgramsMessageAndChangeNothing) {
+    RecordTwoKeys();
+    const std::string saved = Dir.Path("saved.lyt");
+    Songs.InfoAnswer = MakeSongInfo("a", "b", "c");
+    Songs.SaveAnswers = {saved};
+    Press(DIK::S, {DIK::LCONTROL});
+    ASSERT_EQ(FileName(), saved);
+    const std::vector<uint8_t> before = Dir.Read("saved.lyt");
+    const size_t events = Recorder().EventCount();
+    const auto entries = [&] { return Dir.Entries().size(); };
+    const size_t files = entries();
+
+    // Ctrl+Shift+S on the current song made read-only: refused, the file as it was.
+    ::chmod(saved.c_str(), 0444);
+    Songs.Journal.clear();
+    Press(DIK::S, {DIK::LCONTROL, DIK::LSHIFT});
+    ASSERT_EQ(Songs.Journal.size(), 1u);
+    EXPECT_EQ(Songs.Journal[0].rfind("message: 歌曲没有保存！\n", 0), 0u) << Songs.Journal[0];
+    EXPECT_EQ(Dir.Read("saved.lyt"), before);
+    EXPECT_EQ(entries(), files) << "no temporary file left";
+
+    // A read-only file chosen in the save dialog (its replace prompt said yes).
+    RecordTwoKeys();
+    const std::string other = Dir.Path("other.lyt");
+    Dir.Write("other.lyt", {1, 2, 3});
+    ::chmod(other.c_str(), 0444);
+    Songs.Journal.clear();
+    Songs.SaveAnswers = {other};
+    Press(DIK::S, {DIK::LCONTROL});
+    ASSERT_EQ(Songs.Journal.size(), 3u);
+    EXPECT_EQ(Songs.Journal[2].rfind("message: 歌曲没有保存！\n", 0), 0u) << Songs.Journal[2];
+    EXPECT_EQ(Dir.Read("other.lyt"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FileName(), "NewFile") << "the recording can still be saved elsewhere";
+
+    // Opening a named pipe, and a file larger than any song: the read-failure
+    // message at once, and the recording in memory stays.
+    ASSERT_EQ(::mkfifo(Dir.Path("pipe.lyt").c_str(), 0600), 0);
+    Dir.Write("huge.lyt", V1Song({{0, 0, DIK::Q, 1}}));
+    std::filesystem::resize_file(Dir.Path("huge.lyt"), MaxSongFileSize + 1);
+    for (const char* name : {"pipe.lyt", "huge.lyt"}) {
+        SCOPED_TRACE(name);
+        Songs.Journal.clear();
+        Songs.OpenAnswers = {Dir.Path(name)};
+        Press(DIK::O, {DIK::LCONTROL});
+        EXPECT_EQ(Songs.Journal,
+                  (std::vector<std::string>{"open dialog", "message: 读取文件失败!"}));
+        EXPECT_EQ(Recorder().EventCount(), events);
+        EXPECT_EQ(FileName(), "NewFile");
+    }
+}
+
+TEST_F(SongCommands, TheProposedNameIsTheTitleAsTypedWhereTheRecordCannotHoldIt) {
+    RecordTwoKeys();
+    const std::string typed = "한국 Ωé ✓";
+    TSongInfoRec info{};
+    info.Title.SetUtf8(typed); // what code page 936 holds of it
+    ASSERT_NE(info.Title.Utf8(), typed);
+    Songs.InfoAnswer = info;
+    Songs.TypedTitle = typed;
+    const std::string path = Dir.Path(typed + ".lyt");
+    Songs.SaveAnswers = {path};
+    Press(DIK::S, {DIK::LCONTROL});
+    EXPECT_EQ(Songs.Journal,
+              (std::vector<std::string>{"info: 请输入歌曲信息 rw", "save dialog: " + typed}));
+    // The name on disk is the UTF-8 one; the stored title what the format allows.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(path)));
+    TFakeClock clock;
+    TSimpleRecorder reread(clock);
+    TSongInfoRec back{};
+    ASSERT_TRUE(reread.LoadFromFile(path, back));
+    EXPECT_EQ(back.Title.Utf8(), info.Title.Utf8());
+}
+
 // The window's side with Qt's own dialogs, offscreen: the Save dialog's filters, and
 // a WAV render that is cancelled from its progress dialog.
 #include "app/SongDialogs.h"
@@ -524,5 +608,38 @@ TEST(SongDialogsWindow, TheSaveDialogOffersTheExportsAndACancelledRenderLeavesNo
     EXPECT_FALSE(std::filesystem::exists(wav));
     for (const auto& e : std::filesystem::directory_iterator(dir.Root()))
         ADD_FAILURE() << "left behind: " << e.path();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST(SongDialogsWindow, AWavExportEndsWithTheLastNoteNotWithLaterSilentEvents) {
+    TTempDir dir;
+    auto host = uitest::MakeHost();
+    std::vector<QString> messages;
+    TVoiceList voices;
+    TSongWindowHooks hooks;
+    hooks.ShowMessage = [&](const QString& text) { messages.push_back(text); };
+    hooks.Voices = [&]() -> const TVoiceList& { return voices; };
+    hooks.VoiceSetPath = [] { return ProgramFolder() + "msf4.s"; };
+    hooks.ReverbLevel = [] { return 0; };
+    TSongDialogs dialogs(host.get(), QString::fromStdString(dir.Root().string()), hooks);
+
+    // Half a second of a note, then a voice chosen a minute later: it sounds nothing.
+    TSongMaker song;
+    song.At(0).RecordKeyDown(DIK::NUMPAD1);
+    song.At(500).RecordKeyUp(DIK::NUMPAD1);
+    song.At(60000).RecordRightVoice(static_cast<int32_t>(MakePatch(1, 0, 0)));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(song.Recorder.SongImage(MakeSongInfo("短曲", "", ""), bytes));
+    const std::string wav = dir.Path("short.wav");
+    dialogs.ExportSong(TSongSaveFormat::Wav, wav, bytes);
+    ASSERT_TRUE(dialogs.Rendering());
+    ASSERT_NE(dialogs.RenderProgress(), nullptr);
+    EXPECT_EQ(dialogs.RenderProgress()->maximum(), 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Rendering(); }, 30000));
+    ASSERT_TRUE(std::filesystem::exists(wav));
+    // 44 bytes of header, then 4 bytes a frame: the note and at most 2 s of its tail.
+    const auto frames = (std::filesystem::file_size(wav) - 44) / 4;
+    EXPECT_GE(frames, 500u * 44100 / 1000);
+    EXPECT_LE(frames, 2500u * 44100 / 1000);
     EXPECT_TRUE(messages.empty());
 }

@@ -253,6 +253,44 @@ TEST_F(CommandTableTest, EveryListedPairRunsItsCommandAndNoOtherPairDoesAnything
     EXPECT_TRUE(Recorded(evTranspose).empty());
 }
 
+TEST_F(CommandTableTest, TheRightHandModifierKeysCountAsTheLeftOnes) {
+    const struct {
+        std::vector<int> Held; // modifier keys held, in this order, around one tap
+        int Key;
+        TJournal Wanted;
+        double Bpm;     // the tempo afterwards (100 before)
+        int LeftOctave; // the left keyboard's octave shift afterwards (0 before)
+    } cases[] = {
+        {{DIK::RMENU}, DIK::K1 + 2, {"accomp style 2"}, 100, 0},
+        {{DIK::RMENU}, DIK::F4, {"close"}, 100, 0},
+        {{DIK::RCONTROL}, DIK::ESCAPE, {"about"}, 100, 0},
+        {{DIK::RCONTROL}, DIK::NEXT, {"master -5"}, 100, 0},
+        {{DIK::RSHIFT}, DIK::GRAVE, {"pc left octave -1"}, 100, -1},
+        {{DIK::RCONTROL, DIK::RSHIFT}, DIK::PRIOR, {}, 105, 0},
+        {{DIK::LCONTROL, DIK::RSHIFT}, DIK::PRIOR, {}, 105, 0},
+        {{DIK::RCONTROL, DIK::LSHIFT}, DIK::PRIOR, {}, 105, 0},
+        // A note key with right Shift held is a command key (of no row): it plays
+        // nothing.
+        {{DIK::RSHIFT}, DIK::Q, {}, 100, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.Key << " with " << c.Held.size());
+        Host.Bpm = 100;
+        Player.SetLeftOctave(0);
+        Reset();
+        for (int m : c.Held)
+            Down(m);
+        Down(c.Key);
+        Up(c.Key);
+        for (int m : c.Held)
+            Up(m);
+        EXPECT_EQ(J, c.Wanted);
+        EXPECT_DOUBLE_EQ(Host.Bpm, c.Bpm);
+        EXPECT_EQ(Player.State().LeftOctave, c.LeftOctave);
+        EXPECT_TRUE(Synth.Messages.empty());
+    }
+}
+
 TEST_F(CommandTableTest, VelocitiesAndTranspositionClampOrWrapAndAreRecorded) {
     Player.SetRightVelocity(3);
     With(4, DIK::DELETE);

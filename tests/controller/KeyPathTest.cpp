@@ -18,16 +18,19 @@ TEST_F(ControllerTest, DefaultQSoundsMiddleCBeforeTheViewsAndTheRecorderHearOfIt
               (std::vector<TEventFields>{{40, 0, evKeyDown, DIK::Q}, {90, 0, evKeyUp, DIK::Q}}));
 }
 
-TEST_F(ControllerTest, ShiftsApplyAtPressAndAgainAtRelease) {
+TEST_F(ControllerTest, ShiftsApplyAtPressAndTheReleaseEndsWhatThePressStarted) {
     Ctl.SetRightOctave(1);
     Ctl.SetTranspose(2);
     Press(DIK::NUMPAD1);
     EXPECT_EQ(MidiSent(), (std::vector<std::string>{"91 4A 64"}));
-    // The release computes the notes again, with the shifts as they are then.
+    EXPECT_TRUE(Ctl.IsKeySounding(KeyIndexOfCode(DIK::NUMPAD1)));
     Ctl.SetTranspose(0);
     Reset();
     Release(DIK::NUMPAD1);
-    EXPECT_EQ(MidiSent(), (std::vector<std::string>{"81 48 40"}));
+    EXPECT_EQ(J,
+              (TJournal{"81 4A 40", "right 50 up",
+                        "pc " + std::to_string(KeyIndexOfCode(DIK::NUMPAD1)) + " up", "chord 0:"}));
+    EXPECT_FALSE(Ctl.IsKeySounding(KeyIndexOfCode(DIK::NUMPAD1)));
 }
 
 TEST_F(ControllerTest, AKeyUnderAModifierIsACommandAndIsNotSilencedLater) {

@@ -50,25 +50,27 @@ TEST_F(ControllerTest, SpaceUnderAModifierDoesNotPressThePedalButItsReleaseLifts
 }
 
 TEST_F(ControllerTest, MousePedalHoldsTheCursorAndPedalsBothKeyboards) {
-    Ctl.WindowMouseDown();
-    Ctl.WindowMouseUp();
+    Ctl.WindowMouseDown(TMouseButton::Left);
+    Ctl.WindowMouseUp(TMouseButton::Left);
     EXPECT_TRUE(J.empty());
 
     Recorder.SetRecording(true);
     Ctl.SetMousePedal(true);
-    Ctl.WindowMouseDown();
+    Ctl.WindowMouseDown(TMouseButton::Left);
     EXPECT_EQ(J, (TJournal{"confine 400,120", "B0 40 7F", "B1 40 7F"}));
+    EXPECT_EQ(Ctl.ConfinedCursor(), (TClientPoint{400, 120})) << "where a move is put back";
     // Switched off with the button still down: the release lifts the pedals all the same.
     Ctl.SetMousePedal(false);
+    EXPECT_EQ(Ctl.ConfinedCursor(), std::nullopt);
     Reset();
-    Ctl.WindowMouseUp();
+    Ctl.WindowMouseUp(TMouseButton::Left);
     EXPECT_EQ(MidiSent(), (std::vector<std::string>{"B0 40 00", "B1 40 00"}));
     EXPECT_EQ(EventsOf(Recorder), (std::vector<TEventFields>{{0, 0, evLeftPedal, -1},
                                                              {0, 0, evRightPedal, -1},
                                                              {0, 0, evLeftPedal, 0},
                                                              {0, 0, evRightPedal, 0}}));
     Reset();
-    Ctl.WindowMouseDown();
+    Ctl.WindowMouseDown(TMouseButton::Left);
     EXPECT_TRUE(J.empty());
 }
 

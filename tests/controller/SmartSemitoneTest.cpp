@@ -70,7 +70,7 @@ TEST_F(SmartSemitoneTest, EveryRememberedNoteAndEveryLeftSlotOfTheKeyEndsAtItsRe
     EXPECT_EQ(Ctl.SemitoneSlots().UsedCount(), 0);
 }
 
-TEST_F(SmartSemitoneTest, ASeventhNoteSoundsButIsNotRemembered) {
+TEST_F(SmartSemitoneTest, ASeventhNoteIsNotInTheBlockButItsKeyStillEndsIt) {
     Ctl.SetSmartSemitone(true);
     TKeyDef& ins = KeyDefs.Keys[Insert];
     ins.Count = 7;
@@ -82,7 +82,8 @@ TEST_F(SmartSemitoneTest, ASeventhNoteSoundsButIsNotRemembered) {
     EXPECT_EQ(Ctl.SemitoneSlots().UsedCount(), 6);
     Reset();
     Release(DIK::INSERT);
-    EXPECT_EQ(Synth.Messages.size(), 6u);
+    EXPECT_EQ(Synth.Messages.size(), 7u);
+    EXPECT_EQ(Ctl.SemitoneSlots().UsedCount(), 0);
 }
 
 TEST_F(SmartSemitoneTest, SwitchingTheModeEndsHeldNotesAndRewritesTheSixKeysOnlyOnAChange) {

@@ -145,7 +145,7 @@ TEST_F(ControllerTest, StopAllRunsItsStepsInOrder) {
     Recorder.SetRecording(true);
     Press(DIK::Q);
     Reset();
-    Ctl.StopAll(true, true, true, true, true, true, true, true);
+    Ctl.StopAll(TStop::Everything);
     // The recording still ran when the accompaniment stopped: the beat stays subscribed.
     EXPECT_EQ(J, (TJournal{"accomp stop", "song recording off", "B0 7B 00", "B1 7B 00", "B0 78 00",
                            "B1 78 00", "left release all", "right release all", "pc release all",
@@ -156,11 +156,11 @@ TEST_F(ControllerTest, StopAllRunsItsStepsInOrder) {
 
     Ctl.SetAccompaniment(true);
     Reset();
-    Ctl.StopAll(true, false, true, true, false, false, false, false);
+    Ctl.StopAll(TStop::Accompaniment | TStop::Recording | TStop::Playback);
     EXPECT_EQ(J, (TJournal{"accomp stop", "unsubscribe NewSecondAndNewBeat"}));
     Recorder.SetPlaying(true);
     Reset();
-    Ctl.StopAll(false, false, false, true, false, false, false, false);
+    Ctl.StopAll(TStop::Playback);
     EXPECT_EQ(J, (TJournal{"song playing off"}));
 }
 

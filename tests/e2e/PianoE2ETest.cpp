@@ -3,6 +3,7 @@
 #include "TempDir.h"
 #include "sound/platform/PulseTestServer.h"
 
+#include "base/ShortString.h"
 #include "keys/KeyDef.h"
 #include "keys/KeyTable.h"
 #include "ui/SkinLayout.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -318,6 +320,106 @@ TEST(PianoE2E, APortNumberWritesTheOutputPortListAndAWordDoesNot) {
         TProgram piano(folder, {"letters"});
         ASSERT_FALSE(piano.WaitForWindow(Title).empty());
         EXPECT_FALSE(fs::exists(folder.Dir.Path("OutDevList.txt")));
+    }
+}
+
+// The port number on the command line is the port that plays. A private sound
+// server takes both software synthesisers: the PulseAudio one directly, the ALSA one
+// through ALSA's plug-in for the server as its default device, so that the stream on
+// the server tells which of them the program opened. A number beyond the list opens
+// nothing and the program stays silent.
+TEST(PianoE2E, ThePortNumberOnTheCommandLineIsThePortThatPlays) {
+    TPulseTestServer server({{"piano", "Piano", "rate=44100"}}, "piano");
+    ASSERT_EQ(server.Error(), "");
+    TTempDir alsa;
+    alsa.WriteText("asound.conf", "pcm.!default { type pulse }\nctl.!default { type pulse }\n");
+    TEnvironmentVariable config("ALSA_CONFIG_PATH", alsa.Path("asound.conf"));
+
+    // The numbers of the two synthesisers, from the list the program writes.
+    std::string list;
+    {
+        TProgramFolder folder;
+        TProgram piano(folder, {"0"});
+        ASSERT_FALSE(piano.WaitForWindow(Title).empty());
+        std::ifstream in(folder.Dir.Path("OutDevList.txt"), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        list = Cp936ToUtf8(text.str());
+    }
+    auto numberOf = [&](const std::string& description) {
+        const size_t at = list.find(":  " + description + "\r\n");
+        if (at == std::string::npos) return std::string();
+        const size_t start = list.rfind('\n', at);
+        return list.substr(start == std::string::npos ? 0 : start + 1,
+                           at - (start == std::string::npos ? 0 : start + 1));
+    };
+    const std::string pulse = numberOf("软件合成器 (PulseAudio)");
+    const std::string alsaPort = numberOf("软件合成器 (ALSA)");
+    ASSERT_FALSE(pulse.empty()) << list;
+    ASSERT_FALSE(alsaPort.empty()) << list;
+
+    const struct {
+        const char* What;
+        std::string Port;
+        const char* Client; // the stream's application on the server; "" for none
+    } cases[] = {
+        {"PulseAudio", pulse, "FluidSynth"},
+        {"ALSA", alsaPort, "ALSA plug-in [talvimorena]"},
+        {"beyond the list", "99", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TProgramFolder folder;
+        TProgram piano(folder, {c.Port});
+        const std::string window = piano.WaitForWindow(Title);
+        ASSERT_FALSE(window.empty());
+        const bool plays = *c.Client != 0;
+        if (plays) {
+            ASSERT_TRUE(piano.WaitUntilPlayable()) << "the voices went to the opened port";
+        } else {
+            Sleep(3000); // time for a set to arrive, had a port opened
+            for (const std::string& m : piano.Messages())
+                EXPECT_TRUE(m.rfind("C0 ", 0) != 0 && m.rfind("C1 ", 0) != 0)
+                    << "no port, no keyboard voices: " << m;
+        }
+        // Which streams the server has from the program.
+        const std::string streams = Pactl("list sink-inputs");
+        std::vector<std::string> clients;
+        static const std::regex name(R"re(application\.name = "([^"]*)")re");
+        for (auto it = std::sregex_iterator(streams.begin(), streams.end(), name);
+             it != std::sregex_iterator(); ++it)
+            clients.push_back((*it)[1]);
+        EXPECT_EQ(clients, plays ? std::vector<std::string>{c.Client} : std::vector<std::string>{})
+            << streams;
+
+        // A key held while the server's output is recorded: heard only from an opened port.
+        Shell("xdotool windowfocus --sync " + window);
+        Sleep(300);
+        const std::string recording = folder.Dir.Path("heard.raw");
+        std::thread recorder([&] {
+            Shell("timeout 2 parec --device=piano.monitor --format=s16le --channels=1 "
+                  "--rate=44100 --raw > " +
+                  recording + " 2>/dev/null");
+        });
+        Sleep(300);
+        Keys({Press(EvQ), "w800", Release(EvQ)});
+        recorder.join();
+        std::ifstream in(recording, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        int peak = 0;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            const auto v = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                                static_cast<uint8_t>(bytes[i + 1]) << 8);
+            peak = std::max(peak, std::abs(int{v}));
+        }
+        EXPECT_GT(bytes.size(), 0u) << "the server's output was recorded";
+        if (plays) {
+            EXPECT_GT(peak, 100) << "Q is heard";
+        } else {
+            EXPECT_EQ(peak, 0) << "nothing is heard";
+        }
+        piano.Stop();
+        EXPECT_EQ(piano.Status, 0);
     }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sound/ISynthesizer.h"
+#include "sound/MidiEncoding.h"
 
 #include <array>
 #include <cstdint>
@@ -10,10 +11,7 @@
 #include <string>
 #include <vector>
 
-struct TMidiMessage {
-    uint8_t Status, Data1, Data2;
-    bool operator==(const TMidiMessage&) const = default;
-};
+using TMidiMessage = TShortMessage;
 
 // "90 3C 46".
 inline std::string MidiText(const TMidiMessage& m) {
@@ -31,29 +29,26 @@ public:
         return PortOpen;
     }
     bool NoteOn(uint8_t channel, uint8_t note, uint8_t velocity) override {
-        const bool ok = SendShortMessage(static_cast<uint8_t>(0x90 + channel), note, velocity);
+        const bool ok = Send(MidiEncoding::NoteOn(channel, note, velocity));
         if (channel < 16) LastNotes[channel] = note;
         return ok;
     }
     bool NoteOff(uint8_t channel, uint8_t note) override {
-        return SendShortMessage(static_cast<uint8_t>(0x80 + channel), note, 64);
+        return Send(MidiEncoding::NoteOff(channel, note));
     }
     bool ControlChange(uint8_t channel, uint8_t controller, uint8_t value) override {
-        return SendShortMessage(static_cast<uint8_t>(0xB0 + channel), controller, value);
+        return Send(MidiEncoding::ControlChange(channel, controller, value));
     }
     bool SetPatch(uint8_t channel, uint32_t patch) override {
-        ControlChange(channel, 0x00, static_cast<uint8_t>(patch >> 16));
-        ControlChange(channel, 0x20, static_cast<uint8_t>(patch >> 8));
-        const bool ok =
-            SendShortMessage(static_cast<uint8_t>(0xC0 + channel), static_cast<uint8_t>(patch), 0);
+        bool ok = false;
+        for (const TShortMessage& m : MidiEncoding::SetPatch(channel, patch))
+            ok = Send(m); // the program change's result
         if (channel < 16) Patches[channel] = patch;
         return ok;
     }
-    void SetSustain(uint8_t channel, bool on) override {
-        ControlChange(channel, 0x40, on ? 127 : 0);
-    }
-    void AllNotesOff(uint8_t channel) override { ControlChange(channel, 0x7B, 0); }
-    void AllSoundOff(uint8_t channel) override { ControlChange(channel, 0x78, 0); }
+    void SetSustain(uint8_t channel, bool on) override { Send(MidiEncoding::Sustain(channel, on)); }
+    void AllNotesOff(uint8_t channel) override { Send(MidiEncoding::AllNotesOff(channel)); }
+    void AllSoundOff(uint8_t channel) override { Send(MidiEncoding::AllSoundOff(channel)); }
     bool SelectDrumKit() override { return SetPatch(9, DrumKitPatch); }
     uint32_t ChannelPatch(uint8_t channel) const override {
         return channel < 16 ? Patches[channel] : 0;
@@ -61,6 +56,8 @@ public:
     uint8_t LastNote(uint8_t channel) const override {
         return channel < 16 ? LastNotes[channel] : 0;
     }
+
+    bool Send(const TShortMessage& m) { return SendShortMessage(m.Status, m.Data1, m.Data2); }
 
     std::vector<TMidiMessage> Messages;
     // When set, every message is also appended here as MidiText, so that a test can

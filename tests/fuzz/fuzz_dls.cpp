@@ -3,9 +3,9 @@
 // every region's link leads to a wave. Read with the samples left in place, the same
 // bytes fail with the same reason or give the same collection, whose run-time image,
 // read whole and in pieces, is the image built with every sample copied.
-#include "voiceset/DlsReader.h"
-#include "voiceset/DlsWriter.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/dls/DlsReader.h"
+#include "voiceset/dls/DlsWriter.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,10 +1,14 @@
-// Song files: the memory and the stream reader agree on any bytes, and a song that
-// loads writes an image that loads again to the very same bytes and plays to its end.
+// Song files: the memory, the stream and the file reader agree on any bytes, and a
+// song that loads writes an image that loads again to the very same bytes and plays
+// to its end.
 #include "song/SimpleRecorder.h"
 
 #include <cstdlib>
 #include <sstream>
 #include <string>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +17,18 @@ public:
     uint32_t TickCount() const override { return Now; }
     uint32_t Now = 0;
 };
+
+// The bytes as a file: one file in memory, rewritten for every input.
+std::string AsFile(const uint8_t* data, size_t size) {
+    static const int fd = ::memfd_create("fuzz.lyt", MFD_CLOEXEC);
+    if (fd < 0 || ::ftruncate(fd, 0) != 0) std::abort();
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n <= 0) std::abort();
+        done += static_cast<size_t>(n);
+    }
+    return "/proc/self/fd/" + std::to_string(fd);
+}
 
 std::string Image(TSimpleRecorder& rec, const TSongInfoRec& info) {
     std::ostringstream out;
@@ -31,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fromStream.LoadFromStream(&in, streamInfo) != ok ||
         fromStream.LastResult().Error != fromBytes.LastResult().Error ||
         fromStream.EventCount() != fromBytes.EventCount())
+        std::abort();
+    TSimpleRecorder fromFile(clock);
+    TSongInfoRec fileInfo{};
+    if (fromFile.LoadFromFile(AsFile(data, size), fileInfo) != ok ||
+        fromFile.LastResult().Error != fromBytes.LastResult().Error ||
+        fromFile.EventCount() != fromBytes.EventCount())
         std::abort();
     if (!ok) return 0;
 

@@ -2,9 +2,9 @@
 // consistent, resolves into regions that stay inside its sample data, and writes out
 // to bytes that read back as the same bank (with its samples laid out anew when they
 // lacked their guard points).
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Resolver.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Resolver.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <cstdlib>
 

@@ -3,9 +3,9 @@
 // compressed one's own image reads back as the same set; any other set becomes a
 // run-time SoundFont that reads back with a preset for each instrument, or is refused
 // with a reason.
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/VoiceSetConvert.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetReader.h"
+#include "voiceset/sf2/Sf2Reader.h"
 
 #include <cstdlib>
 

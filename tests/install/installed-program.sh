@@ -23,6 +23,22 @@ chmod -R a-w "$work/prefix"
 config=$work/config
 mkdir -m 777 "$config"
 
+# The unprivileged run reads nothing of the checkout, which may sit in a folder only
+# its owner can enter: each sanitizer suppressions file it is given is copied into the
+# work folder and the options point at the copy.
+for var in TSAN_OPTIONS LSAN_OPTIONS ASAN_OPTIONS UBSAN_OPTIONS; do
+  value=${!var:-}
+  [[ "$value" =~ (^|[[:space:]:])suppressions=([^[:space:]:]+) ]] || continue
+  file=${BASH_REMATCH[2]}
+  copy=$work/${var%%_*}.supp
+  cp "$file" "$copy"
+  chmod 644 "$copy"
+  export "$var=${value/suppressions=$file/suppressions=$copy}"
+done
+
+# Nor does it start in the build folder.
+cd "$work"
+
 # root writes anywhere: the program then runs as nobody, as an ordinary user would.
 run=()
 if [ "$(id -u)" = 0 ]; then run=(setpriv --reuid=65534 --regid=65534 --clear-groups); fi

@@ -129,29 +129,37 @@ TEST(KeyboardReader, KeysChangedTogetherArePostedInCodeOrder) {
 }
 
 TEST(KeyboardReader, ModifiersChangedWithOtherKeysGoDownFirstAndUpLast) {
-    // Ctrl+R and Shift typed within one scan: Ctrl (0x1D) and Shift (0x2A) come
-    // before R (0x13) going down and after it going up, or R would be a note.
-    TReader r;
-    r.Reader.SetActive(false);
-    r.Key(DIK::LCONTROL, true);
-    r.Key(DIK::R, true);
-    r.Key(DIK::LSHIFT, true);
-    r.Reader.SetActive(true);
-    r.Messages.WaitFor(3);
-    r.Reader.SetActive(false);
-    r.Key(DIK::LCONTROL, false);
-    r.Key(DIK::LSHIFT, false);
-    r.Key(DIK::R, false);
-    r.Reader.SetActive(true);
-    std::vector<std::pair<int, int>> order;
-    for (const auto& [message, code, keyIndex] : r.Messages.Settled(r.Reader, 6))
-        order.emplace_back(message, code);
-    EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{WM_DIKEYDOWN, DIK::LCONTROL},
-                                                       {WM_DIKEYDOWN, DIK::LSHIFT},
-                                                       {WM_DIKEYDOWN, DIK::R},
-                                                       {WM_DIKEYUP, DIK::R},
-                                                       {WM_DIKEYUP, DIK::LCONTROL},
-                                                       {WM_DIKEYUP, DIK::LSHIFT}}));
+    // Ctrl+R and another modifier typed within one scan: the modifiers come before R
+    // (0x13) going down and after it going up, or R would be a note. The left and
+    // the right-hand ones (codes far above R's) alike.
+    const struct {
+        int First, Second; // two modifiers, in code order
+    } hands[] = {
+        {DIK::LCONTROL, DIK::LSHIFT}, {DIK::RSHIFT, DIK::RCONTROL}, {DIK::LSHIFT, DIK::RMENU}};
+    for (const auto& h : hands) {
+        SCOPED_TRACE(testing::Message() << h.First << " and " << h.Second);
+        TReader r;
+        r.Reader.SetActive(false);
+        r.Key(h.First, true);
+        r.Key(DIK::R, true);
+        r.Key(h.Second, true);
+        r.Reader.SetActive(true);
+        r.Messages.WaitFor(3);
+        r.Reader.SetActive(false);
+        r.Key(h.First, false);
+        r.Key(h.Second, false);
+        r.Key(DIK::R, false);
+        r.Reader.SetActive(true);
+        std::vector<std::pair<int, int>> order;
+        for (const auto& [message, code, keyIndex] : r.Messages.Settled(r.Reader, 6))
+            order.emplace_back(message, code);
+        EXPECT_EQ(order, (std::vector<std::pair<int, int>>{{WM_DIKEYDOWN, h.First},
+                                                           {WM_DIKEYDOWN, h.Second},
+                                                           {WM_DIKEYDOWN, DIK::R},
+                                                           {WM_DIKEYUP, DIK::R},
+                                                           {WM_DIKEYUP, h.First},
+                                                           {WM_DIKEYUP, h.Second}}));
+    }
 }
 
 TEST(KeyboardReader, LosingTheWindowReleasesEveryHeldKey) {

@@ -11,7 +11,7 @@
 #include "music/KTMetronome.h"
 #include "song/SimpleRecorder.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,7 @@ TEST(AccompSoak, TheClockThreadAndTheMainThreadShareSynthesiserRecorderAndEngine
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    player.StopAll(true, true, true, true, true, true, true, true);
+    player.StopAll(TStop::Everything);
     tempo.SetActive(false);
 
     // Both threads reached the song: the keys and the accompaniment's percussion.

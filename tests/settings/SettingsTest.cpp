@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 TSettings LoadText(const std::string& text) {
     TTempDir dir;
@@ -91,4 +96,30 @@ TEST(WritePeriod, FollowsTheLatencyBands) {
                                          {45, 15}, {49, 16}, {50, 12}, {100, 25}};
     for (auto [latency, period] : cases)
         EXPECT_EQ(WritePeriodForLatency(latency), period) << latency;
+}
+
+TEST(SettingsFile, APipeIsReadAsNoFileAndNoSafeFolderMeansNoSave) {
+    TTempDir dir;
+    ASSERT_EQ(::mkfifo(dir.Path("Talvimorena4.cfg").c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10); // a read that waits for a writer ends the child
+        TSettings s;
+        s.Latency = 777;
+        LoadSettings(s, dir.Path("Talvimorena4.cfg"));
+        int failures = !(s == DefaultSettings);
+        // With no safe folder of its own the program's path is the bare name: the
+        // settings are not saved, not even into the folder the program runs in.
+        if (::chdir(dir.Root().c_str()) != 0) ::_exit(99);
+        failures |= SaveSettings(DefaultSettings, std::string() + SettingsFileName) << 1;
+        failures |= (::access(SettingsFileName, F_OK) == 0 &&
+                     !std::filesystem::is_fifo(dir.Path(SettingsFileName)))
+                    << 2;
+        ::_exit(failures);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the read of the pipe hung";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "bit 0 defaults, 1 saved, 2 written";
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.Path(SettingsFileName)));
 }

@@ -99,7 +99,7 @@ TEST_F(ExportTest, EveryMessageOfARecordedSongComesAtItsMillisecond) {
         "400: 91 49 64",                  // Num-1: 60 + 12 + 1
         "450: 91 4B 14",                  // Num-2 at the new velocity
         "500: B0 40 00", "600: 81 49 40",
-        "650: 81 3F 40",                  // Num-2's release computed without the octave
+        "650: 81 4B 40",                  // Num-2 ends the note it started
         "700: 99 26 3C", "700: 99 26 3C", // the drum key's message, then the key
         "750: 89 26 40", "750: 89 26 40",
         "800: C4 20",

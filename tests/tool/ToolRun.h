@@ -1,4 +1,5 @@
-// Runs the real talvimorena-tool and collects its exit status and output.
+// Runs the real talvimorena-tool (or another program) and collects its exit status and
+// output.
 #pragma once
 
 #include "TempDir.h"
@@ -14,9 +15,10 @@ struct TRun {
     std::string Err; // stderr
 };
 
-inline TRun RunTool(const TTempDir& dir, const std::string& args) {
+// Runs a program (a shell command's first words) with those arguments.
+inline TRun RunProgram(const std::string& program, const TTempDir& dir, const std::string& args) {
     const std::string errFile = dir.Path("stderr.txt");
-    const std::string cmd = std::string(TALVIMORENA_TOOL) + " " + args + " 2>'" + errFile + "'";
+    const std::string cmd = program + " " + args + " 2>'" + errFile + "'";
     TRun r{};
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return {-1, "", "popen failed"};
@@ -30,6 +32,10 @@ inline TRun RunTool(const TTempDir& dir, const std::string& args) {
     r.Err.assign(err.begin(), err.end());
     std::filesystem::remove(errFile);
     return r;
+}
+
+inline TRun RunTool(const TTempDir& dir, const std::string& args) {
+    return RunProgram(TALVIMORENA_TOOL, dir, args);
 }
 
 inline std::string Q(const std::string& path) {

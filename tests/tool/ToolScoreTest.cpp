@@ -290,10 +290,12 @@ TEST_F(ScoreTest, DamagedSongsExportWhatIsValidAndSayWhatWasLeftOut) {
          },
          "1 song events stamped before an earlier one were left out", 2},
         {"overlapping",
+         // Raw note messages, as the accompaniment records them (a key struck again
+         // ends its own notes before it sounds again).
          [](TSongMaker& m) {
-             m.At(1000).RecordKeyDown(DIK::NUMPAD1);
-             m.At(1500).RecordKeyDown(DIK::NUMPAD1); // again while it sounds
-             m.At(2000).RecordKeyUp(DIK::NUMPAD1);
+             m.At(1000).RecordMidi(0x90, 60, 100);
+             m.At(1500).RecordMidi(0x90, 60, 100); // again while it sounds
+             m.At(2000).RecordMidi(0x80, 60, 0);
          },
          "1 notes that started again while sounding were ended there", 2},
         {"empty", [](TSongMaker& m) { m.At(500).RecordEndMark(); },

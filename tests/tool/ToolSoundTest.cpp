@@ -4,9 +4,9 @@
 #include "base/ShortString.h"
 #include "sound/PortList.h"
 #include "sound/platform/AlsaDevices.h"
-#include "sound/platform/TKTDirectMusic.h"
-#include "voiceset/Sf2Writer.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "ToolRun.h"
 #include "keys/KeyDefFile.h"
 #include "settings/Settings.h"
+#include "song/SongFile.h"
 #include "sound/FavoriteVoices.h"
 
 #include <gtest/gtest.h>
@@ -198,4 +199,39 @@ TEST(ToolStyles, ListsPresetsAndChordStyles) {
     TRun json = RunTool(dir, "styles --json");
     ASSERT_EQ(json.Status, 0);
     EXPECT_NE(json.Out.find("\"rootNames\": [\"C\", \"#C\""), std::string::npos);
+}
+
+TEST(ToolInfo, AHugeSongIsReportedWholeAsItIsReadAndAnOversizedOneRefused) {
+    TTempDir dir;
+    TFakeClock clock;
+    TSimpleRecorder rec(clock);
+    rec.SetRecording(true);
+    constexpr int Events = 300000;
+    for (int i = 0; i < Events; ++i) {
+        clock.Now = static_cast<uint32_t>(i);
+        if (i % 2 == 0)
+            rec.RecordKeyDown(0x10);
+        else
+            rec.RecordKeyUp(0x10);
+    }
+    rec.SetRecording(false);
+    ASSERT_TRUE(rec.SaveToFile(dir.Path("big.lyt"), MakeSongInfo("t", "p", "r")));
+    // Trailing bytes past what the header's events can use are never read.
+    std::filesystem::resize_file(dir.Path("big.lyt"),
+                                 std::filesystem::file_size(dir.Path("big.lyt")) + (64 << 20));
+    for (const char* format : {"", "--json "}) {
+        SCOPED_TRACE(format);
+        TRun r = RunTool(dir, std::string("info ") + format + Q(dir.Path("big.lyt")));
+        ASSERT_EQ(r.Status, 0) << r.Err;
+        EXPECT_NE(r.Out.find(std::to_string(Events)), std::string::npos);
+        const std::string last = *format ? "\"time\": " + std::to_string(Events - 1) + ","
+                                         : "[" + std::to_string(Events - 1) +
+                                               "] time=" + std::to_string(Events - 1) + " ";
+        EXPECT_NE(r.Out.find(last), std::string::npos) << "the last event is reported";
+    }
+    std::filesystem::resize_file(dir.Path("big.lyt"), MaxSongFileSize + 1);
+    TRun r = RunTool(dir, "info " + Q(dir.Path("big.lyt")));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_NE(r.Err.find("song does not load: file is larger than 256 MiB"), std::string::npos)
+        << r.Err;
 }

@@ -5,8 +5,9 @@
 
 #include "base/FileUtil.h"
 #include "export/SongExport.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/MidiLog.h"
 #include "sound/platform/fluid/OfflineRender.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <cstdlib>
 #include <iostream>

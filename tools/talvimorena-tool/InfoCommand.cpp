@@ -12,9 +12,8 @@
 #include <span>
 #include <string_view>
 
-// In SongReport.cpp: false with a reason when the bytes are not a loadable song.
-bool DescribeSong(std::span<const uint8_t> bytes, bool structured, TReport& out,
-                  std::string& reason);
+// In SongReport.cpp: false with a reason when the file is not a loadable song.
+bool DescribeSongFile(const std::string& path, bool structured, TReport& out, std::string& reason);
 bool LooksLikeSong(std::span<const uint8_t> bytes);
 
 namespace {
@@ -69,25 +68,29 @@ int InfoCommand(const TArgs& argsIn) {
     if (args.size() != 1) return UsageError("info takes one FILE (and --json)");
     const std::string& path = args[0];
 
+    // The kind is told from the first bytes; a song is then read in blocks and its
+    // report printed as it is made, the other kinds (all small) read whole.
     std::vector<uint8_t> bytes;
-    switch (ReadFilePrefix(path, MaxInfoFileBytes, bytes, true)) {
-    case TReadResult::Ok:
-        break;
-    case TReadResult::Missing:
-        return Fail(path, "no such file");
-    case TReadResult::TooLarge:
-        return Fail(path, "file is larger than any file of the program");
-    default:
-        return Fail(path, "cannot be read (not a readable regular file)");
-    }
+    const TReadResult head = ReadFilePrefix(path, 64, bytes);
+    const bool song = head == TReadResult::Ok && LooksLikeSong(bytes);
+    if (!song) switch (ReadFilePrefix(path, MaxInfoFileBytes, bytes, true)) {
+        case TReadResult::Ok:
+            break;
+        case TReadResult::Missing:
+            return Fail(path, "no such file");
+        case TReadResult::TooLarge:
+            return Fail(path, "file is larger than any file of the program");
+        default:
+            return Fail(path, "cannot be read (not a readable regular file)");
+        }
     const std::span<const uint8_t> content(bytes);
 
     TReport report = TReport::Object();
     std::string reason;
-    if (LooksLikeSong(content)) {
+    if (song) {
         report.Set("file", path);
         report.Set("type", "song");
-        if (!DescribeSong(content, json, report, reason))
+        if (!DescribeSongFile(path, json, report, reason))
             return Fail(path, "song does not load: " + reason);
     } else if (LooksLikeKeyDefs(content)) {
         TKeyDefSet set;

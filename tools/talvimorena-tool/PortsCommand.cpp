@@ -4,7 +4,7 @@
 #include "sound/PortList.h"
 #include "sound/platform/AlsaDevices.h"
 #include "sound/platform/PulseAudioDevices.h"
-#include "sound/platform/TKTDirectMusic.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <cstdio>
 

@@ -8,8 +8,10 @@
 #include "sound/WavFileWriter.h"
 #include "sound/platform/fluid/OfflineRender.h"
 
+#include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -62,15 +64,36 @@ private:
     int LastTenth = -1, LastPercent = -1;
 };
 
+// "--max-seconds S": a positive whole number of seconds, at most what a WAV holds.
+int TakeMaxSeconds(TArgs& args, std::optional<uint64_t>& maxFrames) {
+    std::string text;
+    const int taken = TakeOption(args, "--max-seconds", text);
+    if (taken < 0) return UsageError("--max-seconds takes one number of seconds");
+    if (taken == 0) return 0;
+    uint64_t seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || seconds == 0 ||
+        seconds > TWavFileWriter::MaxFrames / Rate)
+        return UsageError("--max-seconds takes a whole number of seconds from 1 to " +
+                          std::to_string(TWavFileWriter::MaxFrames / Rate));
+    maxFrames = seconds * Rate;
+    return 0;
+}
+
 } // namespace
 
-int RenderCommand(const TArgs& args) {
+int RenderCommand(const TArgs& argsIn) {
+    TArgs args = argsIn;
+    std::optional<uint64_t> maxFrames;
+    if (const int status = TakeMaxSeconds(args, maxFrames)) return status;
     TSongCommandArgs a;
     TSongRun run;
     std::string reason;
     if (const int status = StartSongCommand("render", args, a, run)) return status;
-    const uint32_t endMs = run.EndTime();
-    if (!TOfflineRender::Fits(endMs))
+    // The sound ends with the last note's event: later events that sound nothing
+    // (a voice, a pedal, a key without notes, however late) add no silence.
+    const uint32_t endMs = run.ContentEndTime();
+    if (!maxFrames && !TOfflineRender::Fits(endMs))
         return FileFailure(a.Song, "the song lasts " + Clock(endMs) +
                                        ", longer than a WAV file holds (" +
                                        Clock(TWavFileWriter::MaxFrames * 1000 / Rate) + ")");
@@ -82,7 +105,10 @@ int RenderCommand(const TArgs& args) {
     TOfflineRender render;
     if (!render.Open(a.VoiceSet, settings.ReverbLevel, reason)) return FileFailure(a.Song, reason);
 
-    TProgress progress(endMs);
+    const uint64_t bound = maxFrames.value_or(0);
+    const auto totalMs =
+        static_cast<uint32_t>(TOfflineRender::SongFramesFor(endMs, bound) * 1000 / Rate);
+    TProgress progress(totalMs);
     const TOfflineRenderResult r = render.Render(
         a.Out, endMs,
         [&](ISynthesizer& synth, const TVoiceList& voices,
@@ -90,7 +116,8 @@ int RenderCommand(const TArgs& args) {
         [&](uint32_t ms) {
             progress.Update(ms);
             return true;
-        });
+        },
+        bound);
     progress.Done();
     // On failure the temporary file goes with the writer and OUT stays as it was.
     if (!r.Ok) return FileFailure(a.Out, r.Error);

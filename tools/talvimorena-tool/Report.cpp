@@ -8,6 +8,13 @@ TReport& TReport::Set(const std::string& key, TReport value) {
     return Members.back().second;
 }
 
+TReport TReport::Generated(size_t count, std::function<TReport(size_t index)> item) {
+    TReport r(TKind::Array);
+    r.GeneratedCount = count;
+    r.Generate = std::make_shared<const std::function<TReport(size_t)>>(std::move(item));
+    return r;
+}
+
 TReport& TReport::Add(TReport value) {
     Items.push_back(std::move(value));
     return Items.back();
@@ -79,8 +86,9 @@ void TReport::Json(std::ostream& out, int indent) const {
         }
         out << end << "}";
         break;
-    case TKind::Array:
-        if (Items.empty()) {
+    case TKind::Array: {
+        const size_t count = ItemCount();
+        if (count == 0) {
             out << "[]";
             break;
         }
@@ -94,13 +102,14 @@ void TReport::Json(std::ostream& out, int indent) const {
             break;
         }
         out << "[\n";
-        for (size_t i = 0; i < Items.size(); ++i) {
+        ForEachItem([&](size_t i, const TReport& item) {
             out << pad;
-            Items[i].Json(out, indent + 2);
-            out << (i + 1 < Items.size() ? ",\n" : "\n");
-        }
+            item.Json(out, indent + 2);
+            out << (i + 1 < count ? ",\n" : "\n");
+        });
         out << end << "]";
         break;
+    }
     }
 }
 
@@ -111,6 +120,7 @@ bool TReport::IsFlat() const {
         return true;
     }
     if (Kind == TKind::Array) {
+        if (Generate) return GeneratedCount == 0; // not made twice to find out
         for (const auto& item : Items)
             if (!item.IsScalar()) return false;
         return true;
@@ -160,8 +170,7 @@ void TReport::Text(std::ostream& out, int indent) const {
             }
         }
     } else if (Kind == TKind::Array) {
-        for (size_t i = 0; i < Items.size(); ++i) {
-            const TReport& item = Items[i];
+        ForEachItem([&](size_t i, const TReport& item) {
             out << pad << "[" << i << "]";
             if (item.IsScalar()) {
                 out << " " << item.ScalarText() << "\n";
@@ -175,6 +184,6 @@ void TReport::Text(std::ostream& out, int indent) const {
                 out << "\n";
                 item.Text(out, indent + 2);
             }
-        }
+        });
     }
 }

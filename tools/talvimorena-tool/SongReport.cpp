@@ -4,9 +4,13 @@
 #include "keys/KeyTable.h"
 #include "song/SongFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 bool LooksLikeSong(std::span<const uint8_t> bytes) {
     // The magic letters without the terminating zero: a file that has them but not
@@ -71,12 +75,12 @@ TReport DescribeSnapshot(const TPerformSnapshot& s) {
 
 } // namespace
 
-bool DescribeSong(std::span<const uint8_t> bytes, bool structured, TReport& out,
-                  std::string& reason) {
+bool DescribeSongFile(const std::string& path, bool structured, TReport& out, std::string& reason) {
     TSongHeader header;
     std::memset(&header, 0, sizeof header);
-    TSimpleBuffer events;
-    const TSongFileResult result = ReadSong(bytes, header, events);
+    // Read once, in blocks; the report's event lists are made as they are printed.
+    auto events = std::make_shared<TSimpleBuffer>();
+    const TSongFileResult result = ReadSongFile(path, header, *events);
     if (!result.Ok()) {
         reason = result.Message;
         return false;
@@ -93,32 +97,33 @@ bool DescribeSong(std::span<const uint8_t> bytes, bool structured, TReport& out,
     out.Set("snapshot", DescribeSnapshot(header.Snapshot));
     out.Set("eventCount", header.EventCount);
     uint32_t length = 0;
-    for (const auto& entry : events)
-        length = std::max(length, entry.Event.Time);
-    out.Set("lengthMs", length);
-    TReport& list = out.Set("events", TReport::Array());
-    for (const auto& entry : events) {
-        const TSongEvent& e = entry.Event;
-        TReport ev = TReport::Object();
-        ev.Set("time", e.Time);
-        ev.Set("skip", e.Skip);
-        ev.Set("kind", SongEventKindName(e.Kind));
-        ev.Set("value", e.Value);
-        if (std::string m = Meaning(e, entry.KeyTable.get()); !m.empty()) ev.Set("meaning", m);
-        list.Add(std::move(ev));
+    std::vector<size_t> tableEvents; // the events that carry a key table
+    for (size_t i = 0; i < events->Count(); ++i) {
+        length = std::max(length, (*events)[i].Event.Time);
+        if ((*events)[i].KeyTable) tableEvents.push_back(i);
     }
+    out.Set("lengthMs", length);
+    out.Set("events", TReport::Generated(events->Count(), [events](size_t i) {
+                const TSongEventEntry& entry = (*events)[i];
+                const TSongEvent& e = entry.Event;
+                TReport ev = TReport::Object();
+                ev.Set("time", e.Time);
+                ev.Set("skip", e.Skip);
+                ev.Set("kind", SongEventKindName(e.Kind));
+                ev.Set("value", e.Value);
+                if (std::string m = Meaning(e, entry.KeyTable.get()); !m.empty())
+                    ev.Set("meaning", m);
+                return ev;
+            }));
     out.Set("keyTable", DescribeKeyDefSet(header.KeyTable, structured));
     // The key tables the song carries inside (respelled keys while recording).
-    TReport& tables = out.Set("eventKeyTables", TReport::Array());
-    size_t index = 0;
-    for (const auto& entry : events) {
-        if (entry.KeyTable) {
-            TReport t = TReport::Object();
-            t.Set("event", static_cast<int64_t>(index));
-            t.Set("keyDefinitions", DescribeKeyDefSet(*entry.KeyTable, structured));
-            tables.Add(std::move(t));
-        }
-        ++index;
-    }
+    out.Set("eventKeyTables",
+            TReport::Generated(tableEvents.size(), [events, tableEvents, structured](size_t i) {
+                TReport t = TReport::Object();
+                t.Set("event", static_cast<int64_t>(tableEvents[i]));
+                t.Set("keyDefinitions",
+                      DescribeKeyDefSet(*(*events)[tableEvents[i]].KeyTable, structured));
+                return t;
+            }));
     return true;
 }

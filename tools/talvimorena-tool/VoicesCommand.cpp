@@ -4,8 +4,8 @@
 #include "Report.h"
 
 #include "sound/VoiceList.h"
-#include "voiceset/VoiceSetConvert.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetReader.h"
 
 #include <iostream>
 

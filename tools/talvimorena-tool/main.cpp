@@ -1,6 +1,8 @@
 // talvimorena-tool: the piano's headless companion for people and scripts.
 #include "Commands.h"
 
+#include "base/TempFiles.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <iostream>
@@ -36,12 +38,13 @@ Usage:
       List the synthesiser's output ports as OutDevList.txt numbers them (the
       number the piano takes on its command line), then its input ports, then
       the output port the piano opens when it is given none.
-  talvimorena-tool render SONG.lyt OUT.wav [--voice-set FILE]
+  talvimorena-tool render SONG.lyt OUT.wav [--voice-set FILE] [--max-seconds S]
       Play a song as the piano plays it, through the performance controller and
       the synthesiser, and write the sound as a WAV file (44100 Hz, stereo,
-      16-bit): the song's starting state first, then every event at its time,
-      then up to 2 s more for the last notes to ring out (less once all is
-      silent). The voices come from msf4.s beside this tool, or from the
+      16-bit): the song's starting state first, then every event at its time up
+      to the last one that starts or ends a note (or the end mark), then up to 2 s more for the
+      last notes to ring out (less once all is silent). With --max-seconds the
+      file holds at most S seconds. The voices come from msf4.s beside this tool, or from the
       voice set given (DLS or SoundFont). Songs longer than 30 s show their
       progress on stderr.
   talvimorena-tool export-midi SONG.lyt OUT.mid [--gm] [--voice-set FILE]
@@ -80,6 +83,8 @@ Usage:
       export-midi writes one.
   talvimorena-tool --help
       Show this text.
+  talvimorena-tool --version
+      Show the version.
 
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on a
 usage error.
@@ -132,12 +137,18 @@ int UsageError(const std::string& message) {
 }
 
 int main(int argc, char** argv) {
+    // An interrupted run leaves no temporary file beside its output.
+    RemoveTempFilesOnSignals();
     TArgs args(argv + 1, argv + argc);
     if (args.empty()) return UsageError("no command given");
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(HelpText, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("talvimorena-tool %s\n", TALVIMORENA_VERSION);
         return 0;
     }
     if (command == "info") return InfoCommand(args);

@@ -1,6 +1,6 @@
 // Build-time converter: makes the built-in voice set msf4.s (a DLS collection) from a
 // General MIDI SoundFont. The same conversion as `talvimorena-tool convert --built-in`.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <cstdio>
 

@@ -93,12 +93,13 @@ TSongInfoRec TfrmSongInfo::ReadFields() const {
 }
 
 bool ShowSongInfo(QWidget* parent, const QString& caption, const TSongInfoRec& in,
-                  TSongInfoRec& out, bool readOnly) {
+                  TSongInfoRec& out, bool readOnly, QString* typedTitle) {
     TfrmSongInfo dialog(parent);
     dialog.setWindowTitle(caption);
     dialog.SetReadOnly(readOnly);
     dialog.FillFields(in);
     if (dialog.exec() != QDialog::Accepted) return false;
     out = dialog.ReadFields();
+    if (typedTitle) *typedTitle = dialog.edTitle->text();
     return true;
 }

@@ -43,5 +43,6 @@ private:
 
 // Shows the dialog modally with the caption and the information. Closed with OK, the
 // fields go to `out` and the result is true; closed otherwise `out` stays as it was.
+// With typedTitle, the title as typed goes there too (also cut by nothing).
 bool ShowSongInfo(QWidget* parent, const QString& caption, const TSongInfoRec& in,
-                  TSongInfoRec& out, bool readOnly);
+                  TSongInfoRec& out, bool readOnly, QString* typedTitle = nullptr);

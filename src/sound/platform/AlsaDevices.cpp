@@ -228,6 +228,7 @@ public:
         if (snd_mixer_attach(Handle, device.c_str()) < 0 ||
             snd_mixer_selem_register(Handle, nullptr, nullptr) < 0 || snd_mixer_load(Handle) < 0)
             return;
+        IsOpen = true;
         snd_mixer_elem_t* first = nullptr;
         for (snd_mixer_elem_t* e = snd_mixer_first_elem(Handle); e; e = snd_mixer_elem_next(e)) {
             if (!snd_mixer_selem_is_active(e) || !snd_mixer_selem_has_playback_volume(e)) continue;
@@ -248,6 +249,8 @@ public:
     TSimpleMixer(const TSimpleMixer&) = delete;
     TSimpleMixer& operator=(const TSimpleMixer&) = delete;
 
+    // The device answered: from here on a failure is told.
+    bool Open() const { return IsOpen; }
     snd_mixer_elem_t* Volume() const { return Element; }
     // The element's own range onto 0..65535 and back.
     uint16_t ToUnits(long raw) const {
@@ -260,6 +263,7 @@ public:
 
 private:
     snd_mixer_t* Handle = nullptr;
+    bool IsOpen = false;
     snd_mixer_elem_t* Element = nullptr;
     long Min = 0, Max = 0;
 };
@@ -268,7 +272,11 @@ private:
 
 bool TAlsaMasterVolume::GetMasterVolume(uint16_t& value, std::string& message) {
     TSimpleMixer mixer(Device);
-    if (!mixer.Volume()) return false;
+    if (!mixer.Open()) return false;
+    if (!mixer.Volume()) {
+        message = "etLineInfo Error";
+        return false;
+    }
     long raw = 0;
     // The first channel the element has stands for all: the level is uniform.
     snd_mixer_selem_channel_id_t channel = SND_MIXER_SCHN_FRONT_LEFT;
@@ -283,7 +291,11 @@ bool TAlsaMasterVolume::GetMasterVolume(uint16_t& value, std::string& message) {
 
 bool TAlsaMasterVolume::SetMasterVolume(uint16_t value, std::string& message) {
     TSimpleMixer mixer(Device);
-    if (!mixer.Volume()) return false;
+    if (!mixer.Open()) return false;
+    if (!mixer.Volume()) {
+        message = "GetLineInfo Error";
+        return false;
+    }
     if (snd_mixer_selem_set_playback_volume_all(mixer.Volume(), mixer.FromUnits(value)) < 0) {
         message = "SetControlDetails Error";
         return false;

@@ -12,9 +12,10 @@ class TAlsaMasterVolume final : public IMasterVolumeFallback {
 public:
     // The control device to open; "default" unless a test says otherwise.
     explicit TAlsaMasterVolume(std::string device = "default") : Device(std::move(device)) {}
-    // No mixer, or none with a playback volume, fails without a message; an element
-    // that will not be read or written says so ("GetControlDetails Error",
-    // "SetControlDetails Error").
+    // A control device that is not there or will not open fails without a message.
+    // One without a playback volume says so ("etLineInfo Error" on reading,
+    // "GetLineInfo Error" on writing), as does an element that will not be read or
+    // written ("GetControlDetails Error", "SetControlDetails Error").
     bool GetMasterVolume(uint16_t& value, std::string& message) override;
     bool SetMasterVolume(uint16_t value, std::string& message) override;
 

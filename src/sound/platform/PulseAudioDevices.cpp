@@ -138,13 +138,16 @@ bool PulseLibraryUsable() {
 
 namespace {
 
+// The server's 0..65536 (100 %) and the mixer's 0..65535: below the top a level is
+// the same number on both scales, so every slider step (512 units) is exactly the
+// server's and reads back as written; the mixer's top is the server's 100 %, and a
+// louder sink reads as the top.
 uint16_t ToUnits(pa_volume_t v) {
-    if (v >= PA_VOLUME_NORM) return 65535;
-    return static_cast<uint16_t>((uint64_t{v} * 65535 + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM);
+    return static_cast<uint16_t>(std::min<pa_volume_t>(v, 65535));
 }
 
 pa_volume_t FromUnits(uint16_t units) {
-    return static_cast<pa_volume_t>((uint64_t{units} * PA_VOLUME_NORM + 32767) / 65535);
+    return units == 65535 ? PA_VOLUME_NORM : pa_volume_t{units};
 }
 
 // What the mixer reads of a sink.

@@ -212,8 +212,9 @@ void TfrmSetFavoriteVoices::RestoreToDefault() {
 }
 
 bool EditFavoriteVoices(QWidget* parent, TFavoriteVoiceSet& set, const TVoiceList& voices,
-                        const std::string& programFolder) {
+                        const std::string& programFolder, QWidget* centreOn) {
     TfrmSetFavoriteVoices dialog(voices, set, programFolder, parent);
+    if (centreOn) dialog.CentreOn(centreOn);
     if (dialog.exec() != QDialog::Accepted) return false;
     set = dialog.BuildSet();
     return true;

@@ -61,6 +61,9 @@ public:
 
     // The combo box of record 0..23 (0..11 in gbMaster, 12..23 in gbSlave).
     QComboBox* RecordCombo(int record) const;
+    // Places the dialog centred on `window` (without it QDialog centres it on its
+    // parent when shown).
+    void CentreOn(QWidget* window) { adjustPosition(window); }
 
     TFavoriteVoicesFileDialogs FileDialogs = TFavoriteVoicesFileDialogs::Standard();
 
@@ -87,7 +90,8 @@ private:
     QStyle* ListStyle = nullptr; // the combo boxes' style, owned by the dialog
 };
 
-// Runs the dialog modally over `set`. OK stores the edited set in `set` and returns
-// true; Cancel (or closing) leaves `set` alone and returns false.
+// Runs the dialog modally over `set`, centred on `centreOn` (by default on `parent`).
+// OK stores the edited set in `set` and returns true; Cancel (or closing) leaves
+// `set` alone and returns false.
 bool EditFavoriteVoices(QWidget* parent, TFavoriteVoiceSet& set, const TVoiceList& voices,
-                        const std::string& programFolder);
+                        const std::string& programFolder, QWidget* centreOn = nullptr);

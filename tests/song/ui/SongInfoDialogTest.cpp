@@ -143,6 +143,17 @@ TEST(SongInfoDialog, OKHandsBackTheFieldsAndTheCloseBoxLeavesTheRecord) {
     EXPECT_TRUE(ShowSongInfo(nullptr, Q("修改歌曲信息"), in, out, false));
     EXPECT_EQ(out.Title.Utf8(), "新");
     EXPECT_EQ(out.Performer.Utf8(), "甲");
+
+    // A title beyond code page 936: the record keeps what it can, the typed text
+    // comes back whole for the file name.
+    QString typed;
+    WhenShown([](TfrmSongInfo& d) {
+        d.edTitle->setText(Q("한국 Ωé ✓"));
+        QTest::mouseClick(d.btnOK, Qt::LeftButton);
+    });
+    EXPECT_TRUE(ShowSongInfo(nullptr, Q("修改歌曲信息"), in, out, false, &typed));
+    EXPECT_EQ(typed, Q("한국 Ωé ✓"));
+    EXPECT_NE(out.Title.Utf8(), "한국 Ωé ✓");
 }
 
 } // namespace

@@ -36,24 +36,31 @@ struct TTestSink {
     std::string MoreArgs; // e.g. "rate=48000 channels=1"
 };
 
-// Points PULSE_SERVER somewhere for the scope and restores the old value.
-class TPulseServerVariable {
+// Sets an environment variable for the scope and restores the old value.
+class TEnvironmentVariable {
 public:
-    explicit TPulseServerVariable(const std::string& address) {
-        if (const char* old = ::getenv("PULSE_SERVER")) Old = old;
-        ::setenv("PULSE_SERVER", address.c_str(), 1);
+    TEnvironmentVariable(std::string name, const std::string& value) : Name(std::move(name)) {
+        if (const char* old = ::getenv(Name.c_str())) Old = old;
+        ::setenv(Name.c_str(), value.c_str(), 1);
     }
-    ~TPulseServerVariable() {
+    ~TEnvironmentVariable() {
         if (Old)
-            ::setenv("PULSE_SERVER", Old->c_str(), 1);
+            ::setenv(Name.c_str(), Old->c_str(), 1);
         else
-            ::unsetenv("PULSE_SERVER");
+            ::unsetenv(Name.c_str());
     }
-    TPulseServerVariable(const TPulseServerVariable&) = delete;
-    TPulseServerVariable& operator=(const TPulseServerVariable&) = delete;
+    TEnvironmentVariable(const TEnvironmentVariable&) = delete;
+    TEnvironmentVariable& operator=(const TEnvironmentVariable&) = delete;
 
 private:
+    std::string Name;
     std::optional<std::string> Old;
+};
+
+// Points PULSE_SERVER somewhere for the scope.
+struct TPulseServerVariable : TEnvironmentVariable {
+    explicit TPulseServerVariable(const std::string& address)
+        : TEnvironmentVariable("PULSE_SERVER", address) {}
 };
 
 class TPulseTestServer {

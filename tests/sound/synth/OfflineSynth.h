@@ -2,8 +2,8 @@
 // audio driver; its sound is rendered with RenderOffline and measured.
 #pragma once
 
-#include "sound/platform/TKTDirectMusic.h"
-#include "voiceset/DlsWriter.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
+#include "voiceset/dls/DlsWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include "base/FileUtil.h"
 #include "settings/Settings.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -5,7 +5,7 @@
 #include "TempDir.h"
 
 #include "sound/MidiLog.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <gtest/gtest.h>
 

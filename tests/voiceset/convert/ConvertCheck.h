@@ -3,8 +3,8 @@
 // values, played sample points, loops, the modulators FluidSynth applies).
 #pragma once
 
-#include "voiceset/Sf2Resolver.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/sf2/Sf2Resolver.h"
 
 #include <algorithm>
 #include <array>

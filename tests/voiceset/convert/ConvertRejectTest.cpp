@@ -1,5 +1,5 @@
 // What cannot be converted is refused with the reason, and the target stays as it was.
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
 
 #include <gtest/gtest.h>
 

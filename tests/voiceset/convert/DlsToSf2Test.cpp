@@ -3,8 +3,8 @@
 // waves, and the runtime image.
 #include "ConvertCheck.h"
 
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <cmath>
 

@@ -3,10 +3,10 @@
 #include "ConvertCheck.h"
 
 #include "base/FileUtil.h"
-#include "voiceset/DlsReader.h"
-#include "voiceset/DlsWriter.h"
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/dls/DlsReader.h"
+#include "voiceset/dls/DlsWriter.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <set>
 

@@ -2,10 +2,10 @@
 // loops, layers, stereo pairs and shared samples come out as FluidSynth played them.
 #include "ConvertCheck.h"
 
-#include "voiceset/DlsReader.h"
-#include "voiceset/DlsWriter.h"
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/dls/DlsReader.h"
+#include "voiceset/dls/DlsWriter.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <cmath>
 #include <optional>

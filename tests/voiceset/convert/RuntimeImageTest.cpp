@@ -4,10 +4,10 @@
 #include "TempDir.h"
 #include "voiceset/dls/DlsSampleFiles.h"
 
-#include "voiceset/DlsWriter.h"
-#include "voiceset/Sf2Writer.h"
-#include "voiceset/VoiceSetConvert.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetReader.h"
+#include "voiceset/dls/DlsWriter.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <random>
 

@@ -2,9 +2,9 @@
 // and the general numbering, and the files the build and the tool make.
 #include "TempDir.h"
 
-#include "voiceset/DlsReader.h"
-#include "voiceset/Sf2Writer.h"
-#include "voiceset/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/dls/DlsReader.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <algorithm>
 

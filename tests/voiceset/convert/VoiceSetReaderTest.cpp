@@ -3,11 +3,11 @@
 #include "TempDir.h"
 #include "voiceset/sf2/Sf2TestBytes.h"
 
-#include "voiceset/DlsWriter.h"
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Writer.h"
-#include "voiceset/VoiceSetConvert.h"
-#include "voiceset/VoiceSetReader.h"
+#include "voiceset/convert/VoiceSetConvert.h"
+#include "voiceset/convert/VoiceSetReader.h"
+#include "voiceset/dls/DlsWriter.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "DlsSampleFiles.h"
 #include "TempDir.h"
 
-#include "voiceset/DlsReader.h"
 #include "voiceset/RiffChunk.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // are to be copied or left in place, and leaves the caller's collection as it was.
 #include "DlsSampleFiles.h"
 
-#include "voiceset/DlsReader.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

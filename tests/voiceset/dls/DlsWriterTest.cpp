@@ -1,8 +1,8 @@
 #include "DlsSampleFiles.h"
 
-#include "voiceset/DlsReader.h"
-#include "voiceset/DlsWriter.h"
 #include "voiceset/RiffChunk.h"
+#include "voiceset/dls/DlsReader.h"
+#include "voiceset/dls/DlsWriter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

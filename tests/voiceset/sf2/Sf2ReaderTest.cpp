@@ -1,5 +1,5 @@
 // The reader against hand-laid files: what it keeps, what it tolerates, what it refuses.
-#include "voiceset/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Reader.h"
 #include "Sf2TestBytes.h"
 
 #include <gtest/gtest.h>

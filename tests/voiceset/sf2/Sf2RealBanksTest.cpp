@@ -2,9 +2,9 @@
 // fluid-soundfont-gm) and TimGM6mb.sf2 (timgm6mb-soundfont), both installed by
 // scripts/setup. A missing bank fails the test: the build needs it.
 #include "base/FileUtil.h"
-#include "voiceset/Sf2Reader.h"
-#include "voiceset/Sf2Resolver.h"
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Resolver.h"
+#include "voiceset/sf2/Sf2Writer.h"
 
 #include <set>
 

@@ -1,5 +1,5 @@
 // Flattening presets into regions: the level rules for generators, ranges and modulators.
-#include "voiceset/Sf2Resolver.h"
+#include "voiceset/sf2/Sf2Resolver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The writer: its bytes against hand-laid files, round trips, the guard points, refusals.
-#include "voiceset/Sf2Writer.h"
+#include "voiceset/sf2/Sf2Writer.h"
 #include "Sf2TestBytes.h"
 #include "TempDir.h"
-#include "voiceset/Sf2Reader.h"
+#include "voiceset/sf2/Sf2Reader.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 
 #include "base/FileUtil.h"
 #include "sound/WavFileWriter.h"
-#include "sound/platform/TKTDirectMusic.h"
-#include "voiceset/DlsReader.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
+#include "voiceset/dls/DlsReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,9 +74,14 @@ bool TOfflineRender::Open(const std::string& voiceSetPath, int reverbLevel, std:
     return true;
 }
 
+uint64_t TOfflineRender::SongFramesFor(uint32_t endMs, uint64_t maxFrames) {
+    return maxFrames ? std::min(FrameAt(endMs), maxFrames) : FrameAt(endMs);
+}
+
 TOfflineRenderResult TOfflineRender::Render(const std::string& path, uint32_t endMs,
                                             const TPlayer& play,
-                                            const std::function<bool(uint32_t ms)>& progress) {
+                                            const std::function<bool(uint32_t ms)>& progress,
+                                            uint64_t maxFrames) {
     TOfflineRenderResult r;
     if (!Synth) {
         r.Error = "the synthesiser is not started";
@@ -101,24 +106,30 @@ TOfflineRenderResult TOfflineRender::Render(const std::string& path, uint32_t en
         }
         return ok;
     };
+    // The song's frames end at endMs, or sooner at maxFrames: the events after that
+    // still reach the synthesiser (they sound nothing, or nothing that is kept).
+    const uint64_t endFrame = SongFramesFor(endMs, maxFrames);
+    const auto totalMs = static_cast<uint32_t>(endFrame * 1000 / Rate);
     uint64_t frame = 0;
     bool cancelled = false;
     play(*Synth, VoiceList, [&](uint32_t ms) {
-        const uint64_t target = FrameAt(ms);
+        const uint64_t target = std::min(FrameAt(ms), endFrame);
         while (ok && frame < target) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(target - frame, left.size()));
             if (render(n)) write(n);
             frame += n;
         }
-        if (ok && progress && !progress(ms)) cancelled = true;
+        if (ok && progress && !progress(std::min(ms, totalMs))) cancelled = true;
         return ok && !cancelled;
     });
     r.SongFrames = frame;
-    const uint64_t tailFrames = FrameAt(TailMs), fadeFrames = FrameAt(TailFadeMs);
+    uint64_t tailFrames = FrameAt(TailMs);
+    if (maxFrames) tailFrames = std::min(tailFrames, maxFrames - std::min(maxFrames, frame));
+    const uint64_t fadeFrames = std::min(FrameAt(TailFadeMs), tailFrames);
     for (uint64_t done = 0; ok && !cancelled && done < tailFrames;) {
         const size_t n =
             static_cast<size_t>(std::min<uint64_t>(TailBlockFrames, tailFrames - done));
-        if (progress && !progress(endMs)) {
+        if (progress && !progress(totalMs)) {
             cancelled = true;
             break;
         }

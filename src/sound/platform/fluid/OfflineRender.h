@@ -50,12 +50,19 @@ public:
     bool Open(const std::string& voiceSetPath, int reverbLevel, std::string& reason);
     // Whether a song of endMs fits a WAV file with its tail.
     static bool Fits(uint32_t endMs);
+    // The frames of the song before its tail: up to endMs, at most maxFrames (0: no
+    // bound).
+    static uint64_t SongFramesFor(uint32_t endMs, uint64_t maxFrames);
     // Renders to `path` through a temporary file in its folder that replaces it only
-    // when the whole render is written. progress(ms) is called as the song advances
-    // and its false cancels the render: nothing is left behind, `path` stays as it
-    // was.
+    // when the whole render is written (an interrupt's signal removes it, where the
+    // program asked for that). The song's sound ends at endMs (the player goes on
+    // with whatever follows, unheard), then the tail; with maxFrames (0: no bound)
+    // the file holds at most that many frames, song and tail. progress(ms) is
+    // called as the song advances, up to the song's rendered end, and its false
+    // cancels the render: nothing is left behind, `path` stays as it was.
     TOfflineRenderResult Render(const std::string& path, uint32_t endMs, const TPlayer& play,
-                                const std::function<bool(uint32_t ms)>& progress);
+                                const std::function<bool(uint32_t ms)>& progress,
+                                uint64_t maxFrames = 0);
     const TVoiceList& Voices() const { return VoiceList; }
 
 private:
