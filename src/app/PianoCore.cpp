@@ -13,7 +13,10 @@ class TNoSongWindow final : public ISongWindow {
 public:
     explicit TNoSongWindow(IPianoWindow& window) : Window(window) {}
     std::optional<std::string> AskOpenSongFile() override { return std::nullopt; }
-    std::optional<std::string> AskSaveSongFile(const std::string&) override { return std::nullopt; }
+    std::optional<TSongSaveChoice> AskSaveSongFile(const std::string&) override {
+        return std::nullopt;
+    }
+    void ExportSong(TSongSaveFormat, const std::string&, std::vector<uint8_t>) override {}
     bool ShowSongInfo(std::string_view, const TSongInfoRec&, TSongInfoRec&, bool) override {
         return false;
     }

@@ -4,6 +4,7 @@
 #include "app/WindowDialogs.h"
 #include "app/WindowKeys.h"
 #include "keys/ui/TKTPCKeyboard.h"
+#include "settings/Settings.h"
 #include "ui/ErrorMessageBox.h"
 #include "ui/HandCursors.h"
 #include "ui/SkinRect.h"
@@ -77,7 +78,7 @@ TKTPianoForm::TKTPianoForm(TPianoFormSetup setup, TSettings& settings, const ITi
     CreateControls();
 
     TPianoCoreSetup core = std::move(Setup.Core);
-    ConnectHandOvers(core);
+    ConnectHandOvers(core, settings);
     TControllerPorts views;
     views.PCKeyboard = PCKeyboardView.get();
     views.RightStrip = UpperStrip.get();
@@ -109,8 +110,9 @@ TKTPianoForm::~TKTPianoForm() {
 // worker), the mixer's notices (from its own thread), the playback timer's ticks and
 // the built-in set's arrival. postEvent is safe from any thread; the reader (and its
 // worker) ends with the core, before the window, and events still queued for the
-// window go with it. The song commands' dialogs are the window's.
-void TKTPianoForm::ConnectHandOvers(TPianoCoreSetup& core) {
+// window go with it. The song commands' dialogs are the window's; a song's exports
+// play with the piano's voices, voice set file and reverb.
+void TKTPianoForm::ConnectHandOvers(TPianoCoreSetup& core, const TSettings& settings) {
     core.PostKeyMessage = [this](int message, int code, int keyIndex) {
         QCoreApplication::postEvent(this, new TDIKeyMessage(message, code, keyIndex));
     };
@@ -126,7 +128,13 @@ void TKTPianoForm::ConnectHandOvers(TPianoCoreSetup& core) {
         this, QString::fromStdString(core.ProgramFolder),
         TSongWindowHooks{[this](const QString& text) { ShowMessage(text.toStdString()); },
                          [this](const TCommandButtonStates& s) { ShowCommandButtons(s); },
-                         [this](bool on) { SetPlayingViewsEnabled(on); }});
+                         [this](bool on) { SetPlayingViewsEnabled(on); },
+                         [this]() -> const TVoiceList& { return Piano->Voices(); },
+                         [this, &settings, folder = core.ProgramFolder] {
+                             return Piano->ExternalVoiceSetInUse() ? ExternalVoiceSetPath(settings)
+                                                                   : folder + "/msf4.s";
+                         },
+                         [&settings] { return settings.ReverbLevel; }});
     core.SongWindow = SongDialogs.get();
 }
 

@@ -93,7 +93,7 @@ protected:
 
 private:
     void CreateControls();
-    void ConnectHandOvers(TPianoCoreSetup& core);
+    void ConnectHandOvers(TPianoCoreSetup& core, const TSettings& settings);
 
     TPianoFormSetup Setup;
     QImage Skin; // the working copy every control draws from

@@ -272,6 +272,12 @@ TSongFileResult TSimpleRecorder::BuildImage(const TSongInfoRec& info, std::vecto
     return LastFile;
 }
 
+bool TSimpleRecorder::SongImage(const TSongInfoRec& info, std::vector<uint8_t>& out) const {
+    TLock lock(Mutex);
+    TSongHeader header = Hdr;
+    return WriteSong(header, info, Events, out).Ok();
+}
+
 bool TSimpleRecorder::SaveToFile(const std::string& fileName, const TSongInfoRec& info) {
     std::vector<uint8_t> image;
     if (!BuildImage(info, image).Ok()) return false;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // Every operation takes the recorder's own lock: the accompaniment records MIDI from
 // the tempo clock's thread while the main thread records keys. Callbacks are raised
@@ -106,6 +107,9 @@ public:
     // leaves any old file as it was.
     bool SaveToFile(const std::string& fileName, const TSongInfoRec& info) EXCLUDES(Mutex);
     bool WriteToStream(std::ostream* stream, const TSongInfoRec& info) EXCLUDES(Mutex);
+    // The song file's bytes with the given information, as a save writes them; the
+    // song in memory (its header included) stays as it is.
+    bool SongImage(const TSongInfoRec& info, std::vector<uint8_t>& out) const EXCLUDES(Mutex);
 
     // The outcome of the last load or save.
     TSongFileResult LastResult() const EXCLUDES(Mutex);

@@ -6,6 +6,7 @@
 #include "song/SongFile.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 constexpr std::string_view ReadFailedText = "读取文件失败!";
@@ -15,7 +16,23 @@ constexpr std::string_view EditInfoCaption = "修改歌曲信息";
 constexpr std::string_view EnterInfoCaption = "请输入歌曲信息";
 // A failed save is told, so that the player does not believe the song kept.
 constexpr std::string_view NotSavedText = "歌曲没有保存！\n";
+constexpr std::string_view NotExportedText = "文件没有导出！";
 } // namespace
+
+TSongSaveFormat SongSaveFormatFor(const std::string& path, TSongSaveFormat filter) {
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto endsWith = [&](std::string_view end) {
+        return lower.size() > end.size() &&
+               lower.compare(lower.size() - end.size(), end.size(), end) == 0;
+    };
+    if (endsWith(".lyt")) return TSongSaveFormat::Song;
+    if (endsWith(".mid")) return TSongSaveFormat::Midi;
+    if (endsWith(".musicxml")) return TSongSaveFormat::MusicXml;
+    if (endsWith(".wav")) return TSongSaveFormat::Wav;
+    return filter;
+}
 
 TSongCommands::TSongCommands(TSimpleRecorder& recorder, ISongPerformer& performer,
                              ISongWindow& window)
@@ -167,12 +184,24 @@ void TSongCommands::AskNameAndSave() {
     std::string proposed;
     if (!Window.ShowSongInfoTyped(EnterInfoCaption, empty, info, proposed)) proposed.clear();
     std::replace(proposed.begin(), proposed.end(), '/', '_'); // a name, not a path
-    const std::optional<std::string> path = Window.AskSaveSongFile(proposed);
-    if (!path) return;
+    const std::optional<TSongSaveChoice> choice = Window.AskSaveSongFile(proposed);
+    if (!choice) return;
+    const TSongSaveFormat format = SongSaveFormatFor(choice->Path, choice->Filter);
+    if (format != TSongSaveFormat::Song) {
+        // An export: the song stays unsaved, under its name and caption, with the
+        // information entered for its title.
+        std::vector<uint8_t> image;
+        if (!Recorder.SongImage(info, image)) {
+            Window.ShowSongMessage(NotExportedText);
+            return;
+        }
+        Window.ExportSong(format, choice->Path, std::move(image));
+        return;
+    }
     // A failed save leaves the name, the caption and the buttons as they were, so
     // that the recording can still be saved elsewhere.
-    if (!SaveAs(*path, info)) return;
-    SetSongFileName(*path);
+    if (!SaveAs(choice->Path, info)) return;
+    SetSongFileName(choice->Path);
     UpdateButtons();
 }
 

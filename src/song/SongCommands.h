@@ -11,6 +11,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// What the song Save dialog writes: the song file (its first filter, selected), or
+// the recorded song exported as a MIDI file, a score or a sound file.
+enum class TSongSaveFormat { Song, Midi, MusicXml, Wav };
+struct TSongSaveChoice {
+    std::string Path;
+    TSongSaveFormat Filter = TSongSaveFormat::Song; // the filter chosen in the dialog
+};
+// The format a chosen name is written in: by its ending when it is one of .lyt,
+// .mid, .musicxml and .wav (in any case), whatever the filter; else by the filter.
+TSongSaveFormat SongSaveFormatFor(const std::string& path, TSongSaveFormat filter);
 
 // What the song commands ask of the window. Texts are UTF-8.
 class ISongWindow {
@@ -19,8 +31,13 @@ public:
     // The open-file dialog for songs: the chosen path, or nothing when cancelled.
     virtual std::optional<std::string> AskOpenSongFile() = 0;
     // The save-file dialog (asking before an existing file is replaced), proposing
-    // the given file name.
-    virtual std::optional<std::string> AskSaveSongFile(const std::string& proposedName) = 0;
+    // the given file name: the chosen path and filter.
+    virtual std::optional<TSongSaveChoice> AskSaveSongFile(const std::string& proposedName) = 0;
+    // Writes the song (the bytes of its song file) to `path` in an export format and
+    // tells the player how it went: what was left out, or why nothing was written.
+    // The song, its file and the caption stay as they are.
+    virtual void ExportSong(TSongSaveFormat format, const std::string& path,
+                            std::vector<uint8_t> song) = 0;
     // The song information dialog: true and `out` filled when closed with OK; `out`
     // untouched otherwise.
     virtual bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,

@@ -51,9 +51,19 @@ struct TScriptedWindow : ISongWindow {
         Journal.push_back("open dialog");
         return Next(OpenAnswers);
     }
-    std::optional<std::string> AskSaveSongFile(const std::string& proposed) override {
+    std::optional<TSongSaveChoice> AskSaveSongFile(const std::string& proposed) override {
         Journal.push_back("save dialog: " + proposed);
-        return Next(SaveAnswers);
+        const std::optional<std::string> path = Next(SaveAnswers);
+        const TSongSaveFormat filter =
+            SaveFilters.empty() ? TSongSaveFormat::Song : SaveFilters.front();
+        if (!SaveFilters.empty()) SaveFilters.pop_front();
+        if (!path) return std::nullopt;
+        return TSongSaveChoice{*path, filter};
+    }
+    void ExportSong(TSongSaveFormat format, const std::string& path,
+                    std::vector<uint8_t> song) override {
+        Journal.push_back("export " + std::to_string(static_cast<int>(format)) + ": " + path);
+        Exported.push_back(std::move(song));
     }
     bool ShowSongInfo(std::string_view caption, const TSongInfoRec& in, TSongInfoRec& out,
                       bool readOnly) override {
@@ -97,8 +107,10 @@ struct TScriptedWindow : ISongWindow {
     }
 
     std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
-    std::optional<TSongInfoRec> InfoAnswer; // nothing: the close box
-    std::optional<std::string> TypedTitle;  // the title field's text with InfoAnswer
+    std::deque<TSongSaveFormat> SaveFilters;    // the filter of each save answer (Song if none)
+    std::vector<std::vector<uint8_t>> Exported; // the song handed to each export
+    std::optional<TSongInfoRec> InfoAnswer;     // nothing: the close box
+    std::optional<std::string> TypedTitle;      // the title field's text with InfoAnswer
     std::vector<std::string> Journal;
     std::vector<TSongInfoRec> InfoShown;
     std::string Caption = "Talvimorena模拟钢琴";
@@ -229,6 +241,51 @@ TEST_F(SongCommands, CtrlSAsksTheInformationProposesTheTitleAndThenSaveIsDisable
     EXPECT_TRUE(Songs.Journal.empty());
     ASSERT_TRUE(reread.LoadFromFile(path, info)) << reread.LastError();
     EXPECT_EQ(info.Performer.Utf8(), "小林");
+}
+
+TEST_F(SongCommands, SavingUnderAnExportFilterOrEndingExportsAndLeavesTheSongUnsaved) {
+    RecordTwoKeys();
+    Songs.InfoAnswer = MakeSongInfo("夜曲", "小林", "");
+    struct TCase {
+        TSongSaveFormat Filter;
+        std::string Name;
+        int Exported; // the format handed to the export, -1: saved as a song
+    };
+    using F = TSongSaveFormat;
+    const std::vector<TCase> cases = {
+        {F::Midi, "a.mid", 1}, {F::MusicXml, "b.musicxml", 2}, {F::Wav, "c.wav", 3},
+        {F::Song, "d.MID", 1}, {F::Song, "e.Wav", 3},          {F::Midi, "f.musicxml", 2},
+        {F::Wav, "g.txt", 3},  {F::Midi, "h.lyt", -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Songs.Journal.clear();
+        Songs.Exported.clear();
+        Songs.SaveAnswers = {Dir.Path(c.Name)};
+        Songs.SaveFilters = {c.Filter};
+        Core->CommandButtonClick(cbSave);
+        if (c.Exported < 0) {
+            EXPECT_EQ(FileName(), Dir.Path(c.Name));
+            EXPECT_TRUE(std::filesystem::exists(Dir.Path(c.Name)));
+            continue;
+        }
+        EXPECT_EQ(Songs.Journal.back(),
+                  "export " + std::to_string(c.Exported) + ": " + Dir.Path(c.Name));
+        EXPECT_FALSE(std::filesystem::exists(Dir.Path(c.Name))) << "the window writes it";
+        EXPECT_EQ(FileName(), "NewFile") << "the song is still unsaved";
+        EXPECT_EQ(Songs.Caption, "Talvimorena - NewFile");
+        EXPECT_TRUE(Songs.Buttons.back().Enabled[cbSave]);
+        // The song handed over is the recording with the information entered, and
+        // the recording's own information is what it was.
+        ASSERT_EQ(Songs.Exported.size(), 1u);
+        TFakeClock clock;
+        TSimpleRecorder handed(clock);
+        TSongInfoRec info{};
+        ASSERT_TRUE(handed.LoadFromBytes(Songs.Exported[0], info));
+        EXPECT_EQ(info.Title.Utf8(), "夜曲");
+        EXPECT_EQ(handed.EventCount(), 4u);
+        EXPECT_EQ(Recorder().Header().Info.Title.Utf8(), "SongTitle");
+    }
 }
 
 TEST_F(SongCommands, SaveWithTheInformationCancelledAndCtrlShiftSOfANewSongAskAName) {
@@ -489,4 +546,100 @@ TEST_F(SongCommands, TheProposedNameIsTheTitleAsTypedWhereTheRecordCannotHoldIt)
     TSongInfoRec back{};
     ASSERT_TRUE(reread.LoadFromFile(path, back));
     EXPECT_EQ(back.Title.Utf8(), info.Title.Utf8());
+}
+
+// The window's side with Qt's own dialogs, offscreen: the Save dialog's filters, and
+// a WAV render that is cancelled from its progress dialog.
+#include "app/SongDialogs.h"
+#include "ui/WidgetTestSupport.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+
+TEST(SongDialogsWindow, TheSaveDialogOffersTheExportsAndACancelledRenderLeavesNothing) {
+    TTempDir dir;
+    auto host = uitest::MakeHost();
+    uitest::Show(*host);
+    std::vector<QString> messages;
+    TVoiceList voices;
+    TSongWindowHooks hooks;
+    hooks.ShowMessage = [&](const QString& text) { messages.push_back(text); };
+    hooks.Voices = [&]() -> const TVoiceList& { return voices; };
+    hooks.VoiceSetPath = [] { return ProgramFolder() + "msf4.s"; };
+    hooks.ReverbLevel = [] { return 0; };
+    TSongDialogs dialogs(host.get(), QString::fromStdString(dir.Root().string()), hooks);
+
+    QStringList shownFilters;
+    QString selectedFilter;
+    uitest::WhenShown<QFileDialog>([&](QFileDialog& d) {
+        shownFilters = d.nameFilters();
+        selectedFilter = d.selectedNameFilter();
+        uitest::SaveShot(d.grab().toImage(), "song-save-dialog");
+        d.selectNameFilter(shownFilters.value(1));
+        d.selectFile(QString::fromStdString(dir.Path("tune.mid")));
+        QMetaObject::invokeMethod(&d, "accept", Qt::QueuedConnection);
+    });
+    const std::optional<TSongSaveChoice> choice = dialogs.AskSaveSongFile("tune");
+    EXPECT_EQ(shownFilters, (QStringList{"Talvimorena Song File(*.lyt)", "General MIDI File(*.mid)",
+                                         "MusicXML Score(*.musicxml)", "WAV Sound File(*.wav)"}));
+    EXPECT_EQ(selectedFilter, "Talvimorena Song File(*.lyt)");
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->Filter, TSongSaveFormat::Midi);
+
+    // A long song: a note every 100 ms for ten minutes.
+    TSongMaker song;
+    for (uint32_t t = 0; t < 600000; t += 100) {
+        song.At(t).RecordKeyDown(DIK::NUMPAD1);
+        song.At(t + 90).RecordKeyUp(DIK::NUMPAD1);
+    }
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(song.Recorder.SongImage(MakeSongInfo("长曲", "", ""), bytes));
+    const std::string wav = dir.Path("long.wav");
+    dialogs.ExportSong(TSongSaveFormat::Wav, wav, bytes);
+    ASSERT_TRUE(dialogs.Rendering());
+    ASSERT_NE(dialogs.RenderProgress(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.RenderProgress()->value() > 0; }, 20000));
+    uitest::SaveShot(dialogs.RenderProgress()->grab().toImage(), "song-render-progress");
+    // The dialog's own Cancel button, as the player presses it.
+    auto* cancel = dialogs.RenderProgress()->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Rendering(); }, 20000));
+    EXPECT_FALSE(std::filesystem::exists(wav));
+    for (const auto& e : std::filesystem::directory_iterator(dir.Root()))
+        ADD_FAILURE() << "left behind: " << e.path();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST(SongDialogsWindow, AWavExportEndsWithTheLastNoteNotWithLaterSilentEvents) {
+    TTempDir dir;
+    auto host = uitest::MakeHost();
+    std::vector<QString> messages;
+    TVoiceList voices;
+    TSongWindowHooks hooks;
+    hooks.ShowMessage = [&](const QString& text) { messages.push_back(text); };
+    hooks.Voices = [&]() -> const TVoiceList& { return voices; };
+    hooks.VoiceSetPath = [] { return ProgramFolder() + "msf4.s"; };
+    hooks.ReverbLevel = [] { return 0; };
+    TSongDialogs dialogs(host.get(), QString::fromStdString(dir.Root().string()), hooks);
+
+    // Half a second of a note, then a voice chosen a minute later: it sounds nothing.
+    TSongMaker song;
+    song.At(0).RecordKeyDown(DIK::NUMPAD1);
+    song.At(500).RecordKeyUp(DIK::NUMPAD1);
+    song.At(60000).RecordRightVoice(static_cast<int32_t>(MakePatch(1, 0, 0)));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(song.Recorder.SongImage(MakeSongInfo("短曲", "", ""), bytes));
+    const std::string wav = dir.Path("short.wav");
+    dialogs.ExportSong(TSongSaveFormat::Wav, wav, bytes);
+    ASSERT_TRUE(dialogs.Rendering());
+    ASSERT_NE(dialogs.RenderProgress(), nullptr);
+    EXPECT_EQ(dialogs.RenderProgress()->maximum(), 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.Rendering(); }, 30000));
+    ASSERT_TRUE(std::filesystem::exists(wav));
+    // 44 bytes of header, then 4 bytes a frame: the note and at most 2 s of its tail.
+    const auto frames = (std::filesystem::file_size(wav) - 44) / 4;
+    EXPECT_GE(frames, 500u * 44100 / 1000);
+    EXPECT_LE(frames, 2500u * 44100 / 1000);
+    EXPECT_TRUE(messages.empty());
 }

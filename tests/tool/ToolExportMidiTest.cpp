@@ -265,5 +265,6 @@ TEST(ToolSongErrors, ArgumentsThatMakeNoSenseAreUsageErrors) {
     }
     TRun help = RunTool(dir, "--help");
     EXPECT_NE(help.Out.find("render SONG.lyt OUT.wav [--voice-set FILE]"), std::string::npos);
-    EXPECT_NE(help.Out.find("export-midi SONG.lyt OUT.mid [--voice-set FILE]"), std::string::npos);
+    EXPECT_NE(help.Out.find("export-midi SONG.lyt OUT.mid [--gm] [--voice-set FILE]"),
+              std::string::npos);
 }

@@ -15,6 +15,7 @@ int ConvertCommand(const TArgs& args);
 int PortsCommand(const TArgs& args);
 int RenderCommand(const TArgs& args);
 int ExportMidiCommand(const TArgs& args);
+int ExportMusicXmlCommand(const TArgs& args);
 int RenderStyleCommand(const TArgs& args);
 
 // Shared helpers of the commands.

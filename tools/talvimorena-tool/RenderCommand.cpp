@@ -1,16 +1,14 @@
 // render: a song played through the performance controller and the real
 // synthesiser, rendered offline and written as a WAV file.
 #include "Commands.h"
-#include "SongRun.h"
-#include "WavFileWriter.h"
+#include "SongCommandArgs.h"
 
+#include "export/SongScore.h"
 #include "settings/Settings.h"
-#include "sound/MidiLog.h"
-#include "sound/platform/fluid/TKTDirectMusic.h"
+#include "sound/WavFileWriter.h"
+#include "sound/platform/fluid/OfflineRender.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -18,20 +16,9 @@
 
 namespace {
 
-constexpr uint32_t Rate = TKTDirectMusic::SampleRate;
-// After the song: up to this long for the last notes and the reverb to die away,
-// ending early once the output is silent, and faded over its last part when the
-// sound is still going.
-constexpr uint32_t TailMs = 2000, TailFadeMs = 100;
-constexpr uint32_t TailBlockFrames = Rate / 100; // 10 ms
+constexpr uint32_t Rate = TOfflineRender::SampleRate;
 // Songs longer than this show their progress.
 constexpr uint32_t LongSongMs = 30000;
-// Below half a step of 16 bits: what the file would hold as zero.
-constexpr float SilentLevel = 0.5f / 32767.0f;
-
-uint64_t FrameAt(uint32_t ms) {
-    return uint64_t{ms} * Rate / 1000;
-}
 
 std::string Clock(uint64_t ms) {
     const uint64_t s = ms / 1000;
@@ -106,96 +93,43 @@ int RenderCommand(const TArgs& argsIn) {
     // The sound ends with the last note's event: later events that sound nothing
     // (a voice, a pedal, a key without notes, however late) add no silence.
     const uint32_t endMs = run.ContentEndTime();
-    const uint64_t endFrame =
-        maxFrames ? std::min<uint64_t>(FrameAt(endMs), *maxFrames) : FrameAt(endMs);
-    if (!maxFrames && FrameAt(endMs) + FrameAt(TailMs) > TWavFileWriter::MaxFrames)
+    if (!maxFrames && !TOfflineRender::Fits(endMs))
         return FileFailure(a.Song, "the song lasts " + Clock(endMs) +
                                        ", longer than a WAV file holds (" +
                                        Clock(TWavFileWriter::MaxFrames * 1000 / Rate) + ")");
 
-    // A log of its own, left off: the run writes no file but OUT.
-    TMidiLog quiet;
-    TVoiceList voices;
-    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline(&quiet));
-    if (!synth.OpenOfflinePort()) return FileFailure(a.Song, "the synthesiser cannot be started");
-    if (!LoadVoiceSetFile(a.VoiceSet, synth, reason))
-        return FileFailure(a.VoiceSet, "voice set does not load: " + reason);
     // As the piano sets it up: the normal synthesiser volume and the reverb of its
     // settings file (the defaults when there is none).
     TSettings settings;
     LoadSettings(settings);
-    synth.SetSynthVolume(0);
-    synth.SetReverbLevel(settings.ReverbLevel);
+    TOfflineRender render;
+    if (!render.Open(a.VoiceSet, settings.ReverbLevel, reason)) return FileFailure(a.Song, reason);
 
-    TWavFileWriter wav(a.Out, Rate);
-    if (!wav.Open(reason)) return FileFailure(a.Out, reason);
-
-    std::vector<float> left(4096), right(4096);
-    bool ok = true;
-    std::string failure;
-    const auto render = [&](size_t n) {
-        if (ok && !synth.RenderOffline({left.data(), n}, {right.data(), n})) {
-            ok = false;
-            failure = "the synthesiser stopped rendering";
-        }
-        return ok;
-    };
-    const auto write = [&](size_t n) {
-        if (ok && !wav.Write({left.data(), n}, {right.data(), n})) {
-            ok = false;
-            failure = wav.Error();
-        }
-        return ok;
-    };
-    uint64_t frame = 0;
-    const auto renderTo = [&](uint64_t target) {
-        target = std::min(target, endFrame);
-        while (ok && frame < target) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(target - frame, left.size()));
-            if (render(n)) write(n);
-            frame += n;
-        }
-    };
-    const auto totalMs = static_cast<uint32_t>(endFrame * 1000 / Rate);
+    const uint64_t bound = maxFrames.value_or(0);
+    const auto totalMs =
+        static_cast<uint32_t>(TOfflineRender::SongFramesFor(endMs, bound) * 1000 / Rate);
     TProgress progress(totalMs);
-    run.Play(synth, voices, [&](uint32_t ms) {
-        renderTo(FrameAt(ms));
-        progress.Update(std::min(ms, totalMs));
-    });
+    const TOfflineRenderResult r = render.Render(
+        a.Out, endMs,
+        [&](ISynthesizer& synth, const TVoiceList& voices,
+            const std::function<bool(uint32_t)>& advance) { run.Play(synth, voices, advance); },
+        [&](uint32_t ms) {
+            progress.Update(ms);
+            return true;
+        },
+        bound);
     progress.Done();
-
-    const uint64_t songFrames = frame;
-    uint64_t tailFrames = FrameAt(TailMs);
-    if (maxFrames) tailFrames = std::min(tailFrames, *maxFrames - std::min(*maxFrames, songFrames));
-    const uint64_t fadeFrames = std::min(FrameAt(TailFadeMs), tailFrames);
-    for (uint64_t done = 0; ok && done < tailFrames;) {
-        const size_t n =
-            static_cast<size_t>(std::min<uint64_t>(TailBlockFrames, tailFrames - done));
-        if (!render(n)) break;
-        float peak = 0;
-        for (size_t i = 0; i < n; ++i)
-            peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-        if (peak < SilentLevel && synth.ActiveVoiceCount() == 0) break;
-        for (size_t i = 0; i < n; ++i) {
-            const uint64_t toEnd = tailFrames - (done + i);
-            if (toEnd < fadeFrames) {
-                const float gain = float(toEnd) / float(fadeFrames);
-                left[i] *= gain;
-                right[i] *= gain;
-            }
-        }
-        write(n);
-        done += n;
-    }
     // On failure the temporary file goes with the writer and OUT stays as it was.
-    if (!ok) return FileFailure(a.Out, failure);
-    if (!wav.Commit(reason)) return FileFailure(a.Out, reason);
+    if (!r.Ok) return FileFailure(a.Out, r.Error);
 
-    std::cout << a.Out << ": " << Seconds(wav.Frames()) << " of audio (the song "
-              << Seconds(songFrames) << ", then " << Seconds(wav.Frames() - songFrames) << "), "
+    std::cout << a.Out << ": " << Seconds(r.Frames) << " of audio (the song "
+              << Seconds(r.SongFrames) << ", then " << Seconds(r.Frames - r.SongFrames) << "), "
               << Rate << " Hz stereo 16-bit, " << run.EventCount() << " events\n";
-    if (wav.ClippedSamples() > 0)
-        std::cerr << "talvimorena-tool: " << a.Out << ": " << wav.ClippedSamples()
+    TExportDrops drops;
+    drops.OutOfOrder = run.OutOfOrder();
+    ReportDrops(a.Song, drops.Lines());
+    if (r.ClippedSamples > 0)
+        std::cerr << "talvimorena-tool: " << a.Out << ": " << r.ClippedSamples
                   << " samples were louder than full scale and clipped\n";
     return 0;
 }

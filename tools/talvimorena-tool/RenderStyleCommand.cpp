@@ -2,8 +2,7 @@
 // synthesiser, offline: the tempo clock moves with the rendered audio, a tick every
 // millisecond of it, instead of with the wall clock.
 #include "Commands.h"
-#include "SongRun.h"
-#include "WavFileWriter.h"
+#include "SongCommandArgs.h"
 
 #include "base/FileUtil.h"
 #include "music/AutoAccomp.h"
@@ -11,7 +10,8 @@
 #include "settings/Settings.h"
 #include "song/MidiFileWriter.h"
 #include "sound/MidiLog.h"
-#include "sound/platform/fluid/TKTDirectMusic.h"
+#include "sound/WavFileWriter.h"
+#include "sound/platform/fluid/OfflineRender.h"
 
 #include <algorithm>
 #include <charconv>
@@ -22,11 +22,8 @@
 
 namespace {
 
-constexpr uint32_t Rate = TKTDirectMusic::SampleRate;
-// After the last bar: up to this long for the last strokes to ring out, less once
-// all is silent.
-constexpr uint32_t TailMs = 2000;
-constexpr float SilentLevel = 0.5f / 32767.0f;
+constexpr uint32_t Rate = TOfflineRender::SampleRate;
+constexpr uint32_t TailMs = TOfflineRender::TailMs;
 constexpr double MaxTempo = 1000;
 constexpr int MaxBars = 10000;
 
@@ -38,7 +35,7 @@ uint64_t FrameAt(uint64_t ms) {
 // kept with its time for the MIDI file.
 class TTeeSynthesizer final : public ISynthesizer {
 public:
-    explicit TTeeSynthesizer(TKTDirectMusic& synth) : Synth(synth) {}
+    explicit TTeeSynthesizer(ISynthesizer& synth) : Synth(synth) {}
     uint32_t NowMs = 0;
     std::vector<TMidiFileMessage> Messages;
     int NoteOns = 0;
@@ -66,7 +63,7 @@ public:
     uint8_t LastNote(uint8_t c) const override { return Synth.LastNote(c); }
 
 private:
-    TKTDirectMusic& Synth;
+    ISynthesizer& Synth;
 };
 
 // STYLE as a bank slot: its number, or its name as the styles command prints it.
@@ -135,84 +132,59 @@ int RenderStyleCommand(const TArgs& argsIn) {
         return FileFailure(midiOut, "the folder does not exist");
 
     std::string reason;
-    TMidiLog quiet;
-    TVoiceList voices;
-    TKTDirectMusic synth(voices, TKTDirectMusicSetup::Offline(&quiet));
-    if (!synth.OpenOfflinePort()) return FileFailure(out, "the synthesiser cannot be started");
-    if (!LoadVoiceSetFile(voiceSet, synth, reason))
-        return FileFailure(voiceSet, "voice set does not load: " + reason);
     TSettings settings;
     LoadSettings(settings);
-    synth.SetSynthVolume(0);
-    synth.SetReverbLevel(settings.ReverbLevel);
-    synth.SelectDrumKit();
+    TOfflineRender render;
+    if (!render.Open(voiceSet, settings.ReverbLevel, reason)) return FileFailure(out, reason);
 
-    TWavFileWriter wav(out, Rate);
-    if (!wav.Open(reason)) return FileFailure(out, reason);
-    std::vector<float> left(4096), right(4096);
-    bool ok = true;
-    uint64_t frame = 0;
-    const auto renderTo = [&](uint64_t target) {
-        while (ok && frame < target) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(target - frame, left.size()));
-            ok = synth.RenderOffline({left.data(), n}, {right.data(), n}) &&
-                 wav.Write({left.data(), n}, {right.data(), n});
-            frame += n;
-        }
-    };
-
-    // As the piano does it: the style chosen by group and index, then the clock
-    // restarted under the accompaniment.
-    TTeeSynthesizer tee(synth);
-    accomp.SetSynthesizer(&tee);
-    accomp.SetAccompStyleGroupNum(slot / AccompStylesPerGroup);
-    accomp.SetAccompStyleIndex(slot % AccompStylesPerGroup);
-    metronome.SetTempo(tempo);
-    metronome.SetActive(false);
-    tee.Messages.clear(); // the file begins with the start's programs
-    accomp.SetStart(true);
-    metronome.SetActive(true);
-    for (uint64_t ms = 0; ok && ms < lengthMs; ++ms) {
-        renderTo(FrameAt(ms));
-        clock.Now = static_cast<uint32_t>(ms);
-        tee.NowMs = clock.Now;
-        metronome.Tick();
-    }
-    renderTo(FrameAt(lengthMs));
-    accomp.SetStart(false);
-    metronome.SetActive(false);
-
-    for (uint64_t done = 0; ok && done < FrameAt(TailMs);) {
-        const size_t n = Rate / 100;
-        ok = synth.RenderOffline({left.data(), n}, {right.data(), n});
-        float peak = 0;
-        for (size_t i = 0; i < n; ++i)
-            peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-        if (!ok || (peak < SilentLevel && synth.ActiveVoiceCount() == 0)) break;
-        ok = wav.Write({left.data(), n}, {right.data(), n});
-        done += n;
-    }
-    if (!ok)
-        return FileFailure(out,
-                           wav.Error().empty() ? "the synthesiser stopped rendering" : wav.Error());
+    std::vector<TMidiFileMessage> messages;
+    int noteOns = 0;
+    const TOfflineRenderResult r = render.Render(
+        out, static_cast<uint32_t>(lengthMs),
+        [&](ISynthesizer& synth, const TVoiceList&, const std::function<bool(uint32_t)>& advance) {
+            synth.SelectDrumKit();
+            // As the piano does it: the style chosen by group and index, then the
+            // clock restarted under the accompaniment.
+            TTeeSynthesizer tee(synth);
+            accomp.SetSynthesizer(&tee);
+            accomp.SetAccompStyleGroupNum(slot / AccompStylesPerGroup);
+            accomp.SetAccompStyleIndex(slot % AccompStylesPerGroup);
+            metronome.SetTempo(tempo);
+            metronome.SetActive(false);
+            tee.Messages.clear(); // the file begins with the start's programs
+            accomp.SetStart(true);
+            metronome.SetActive(true);
+            bool going = true;
+            for (uint64_t ms = 0; going && ms < lengthMs; ++ms) {
+                going = advance(static_cast<uint32_t>(ms));
+                clock.Now = static_cast<uint32_t>(ms);
+                tee.NowMs = clock.Now;
+                metronome.Tick();
+            }
+            if (going) advance(static_cast<uint32_t>(lengthMs));
+            accomp.SetStart(false);
+            metronome.SetActive(false);
+            accomp.SetSynthesizer(nullptr);
+            messages = std::move(tee.Messages);
+            noteOns = tee.NoteOns;
+        },
+        {});
+    if (!r.Ok) return FileFailure(out, r.Error);
 
     if (!midiOut.empty()) {
         TMidiFileOptions options;
         options.TrackName = style.Name.Utf8();
         options.EndMs = static_cast<uint32_t>(lengthMs);
         std::vector<uint8_t> bytes;
-        const TMidiFileResult built = BuildMidiFile(tee.Messages, options, bytes);
+        const TMidiFileResult built = BuildMidiFile(messages, options, bytes);
         if (!built.Ok) return FileFailure(midiOut, built.Message);
         if (!WriteFileAtomic(midiOut, bytes)) return FileFailure(midiOut, "cannot be written");
     }
-    if (!wav.Commit(reason)) return FileFailure(out, reason);
-
-    std::cout << out << ": " << Fixed(double(wav.Frames()) / Rate, 2) << " s of audio (\""
+    std::cout << out << ": " << Fixed(double(r.Frames) / Rate, 2) << " s of audio (\""
               << style.Name.Utf8() << "\", " << bars << " bars of " << int{style.Length}
-              << " beats at " << Fixed(tempo, 1) << " beats a minute), " << tee.NoteOns
-              << " notes\n";
-    if (wav.ClippedSamples() > 0)
-        std::cerr << "talvimorena-tool: " << out << ": " << wav.ClippedSamples()
+              << " beats at " << Fixed(tempo, 1) << " beats a minute), " << noteOns << " notes\n";
+    if (r.ClippedSamples > 0)
+        std::cerr << "talvimorena-tool: " << out << ": " << r.ClippedSamples
                   << " samples were louder than full scale and clipped\n";
     return 0;
 }

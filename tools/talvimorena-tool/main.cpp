@@ -47,14 +47,29 @@ Usage:
       file holds at most S seconds. The voices come from msf4.s beside this tool, or from the
       voice set given (DLS or SoundFont). Songs longer than 30 s show their
       progress on stderr.
-  talvimorena-tool export-midi SONG.lyt OUT.mid [--voice-set FILE]
+  talvimorena-tool export-midi SONG.lyt OUT.mid [--gm] [--voice-set FILE]
       The same run, writing every message sent to the synthesiser (bank selects
       and program changes, notes, pedals, controllers) as a Standard MIDI File:
       format 0, one tick a millisecond (500 ticks a quarter note at 120 beats a
       minute), named after the song's title. The voice set decides which voices
-      a song's voice numbers find, as in the piano.
-      Both refuse a song that does not load, print the reason and exit with
-      status 1; they write no file but OUT, and OUT only when all went well.
+      a song's voice numbers find, as in the piano. With --gm the built-in
+      set's voices are written as General MIDI bank 0 (a variation keeps its
+      bank LSB) and a keyboard playing the drum kit plays on channel 10.
+  talvimorena-tool export-musicxml SONG.lyt OUT.musicxml [--tempo BPM]
+                   [--grid GRID] [--staves keyboard] [--voice-set FILE]
+      The same run as a score (MusicXML 4.0): a grand staff in real pitch,
+      notes from middle C up on the treble staff and below it on the bass
+      (with --staves keyboard, the left keyboard's on the bass and the
+      right's on the treble), the key signature of the song's transposition,
+      the tempo and bar of the song's accompaniment (else 4/4 at 120, or
+      BPM), notes on a grid of 8, 16, 32, 8t or 16t (eighths ... sixteenth
+      triplets; auto, the default, takes sixteenths or eighth triplets,
+      whichever fits), chords, ties over bar lines, rests, pedal marks, the
+      song's title and performer; percussion on a staff of its own.
+      The three refuse a song that does not load, print the reason and exit
+      with status 1; they write no file but OUT, and OUT only when all went
+      well. Events out of time order are left out, and what was left out or
+      mended is said on stderr.
   talvimorena-tool render-style STYLE OUT.wav [--tempo BPM] [--bars N]
                    [--voice-set FILE] [--midi OUT.mid]
       Play an accompaniment style as the piano plays it after Enter, through
@@ -144,6 +159,7 @@ int main(int argc, char** argv) {
     if (command == "ports") return PortsCommand(args);
     if (command == "render") return RenderCommand(args);
     if (command == "export-midi") return ExportMidiCommand(args);
+    if (command == "export-musicxml") return ExportMusicXmlCommand(args);
     if (command == "render-style") return RenderStyleCommand(args);
     return UsageError("unknown command '" + command + "'");
 }

@@ -1,7 +1,8 @@
 // A song played offline as the piano plays it: the main window's start-up state,
 // the song's snapshot at the start of playback, and every event handed to the
-// performance controller at its time by the recorder's own playback pass. render
-// and export-midi differ only in the synthesiser they give it.
+// performance controller at its time by the recorder's own playback pass. Every
+// export of a song (sound, MIDI, score) is such a run; they differ only in the
+// synthesiser they give it.
 #pragma once
 
 #include "base/ITickClock.h"
@@ -11,29 +12,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
-
-class TKTDirectMusic;
-
-// The arguments of render and export-midi: SONG OUT [--voice-set FILE].
-struct TSongCommandArgs {
-    std::string Song;
-    std::string Out;
-    std::string VoiceSet; // DefaultVoiceSetPath() when not given
-};
-// 0 when the arguments are usable, else the usage error's exit status (printed).
-// OUT may not be the song or the voice set: the run would replace its own input.
-int ParseSongCommandArgs(const std::string& command, const std::vector<std::string>& args,
-                         TSongCommandArgs& out);
-// Prints "talvimorena-tool: PATH: REASON" and gives exit status 1.
-int FileFailure(const std::string& path, const std::string& reason);
-
-// The built-in voice set beside the tool: msf4.s in the program folder.
-std::string DefaultVoiceSetPath();
-// Reads a voice set (a DLS file) into the synthesiser, which fills the voice list
-// from it; false with the reason in words.
-bool LoadVoiceSetFile(const std::string& path, TKTDirectMusic& synth, std::string& reason);
 
 // Time as the run moves it: the song's milliseconds.
 class TSongRunClock final : public ITickClock {
@@ -48,17 +29,32 @@ public:
     TSongRun(const TSongRun&) = delete;
     TSongRun& operator=(const TSongRun&) = delete;
 
-    // Reads and loads the song file; false with the reason in words.
+    // Reads and loads the song file, read once and no further than its events reach
+    // (ReadSongFile); false with the reason in words.
     bool Load(const std::string& path, std::string& reason);
+    // The same from a song file's bytes (a song in memory, saved to bytes). An event
+    // stamped earlier than one before it is left out of the run and counted
+    // (OutOfOrder): recorded times only grow, so such an event is damage.
+    bool LoadBytes(std::span<const uint8_t> bytes, std::string& reason);
     TSongHeader Header() const { return Recorder.Header(); }
+    // The version of the file read (a version-1 song was converted on loading).
+    int32_t Version() const { return FileVersion; }
     TSongInfoRec Info() const { return SongInfo; }
     size_t EventCount() const { return Recorder.EventCount(); }
+    // Events left out because their time lies before an earlier event's.
+    size_t OutOfOrder() const { return DroppedOutOfOrder; }
     // When playback ends: the time of the last event that plays (0 for a song with
     // none). Skipped events are passed over wherever they lie, as playback does.
     uint32_t EndTime() const { return Times.empty() ? 0 : Times.back(); }
     // The time of the last event that plays and starts or ends a note, or of the end
     // mark (0 for none): where the song's sound ends before its tail.
     uint32_t ContentEndTime() const { return ContentEnd; }
+    // The global transposition at each time it changes, from the snapshot's at 0.
+    struct TTransposeChange {
+        uint32_t TimeMs;
+        int Transpose;
+    };
+    const std::vector<TTransposeChange>& Transpositions() const { return Transposes; }
 
     // Plays the loaded song through synth. Before the events due at a time are handed
     // over, advance(time) is called, times rising from 0; the last call is
@@ -66,19 +62,23 @@ public:
     // are released (all notes off, as the end of playback does, but without cutting
     // the sound: what follows is the song's natural tail). Voices are chosen from
     // `voices`, the list the loaded voice set filled; the key definitions are the
-    // process-wide ones, as the controller's.
+    // process-wide ones, as the controller's, restored afterwards (main thread
+    // only, where they live). advance may return false to end the run
+    // early (a cancelled render); the notes are released all the same.
     void Play(ISynthesizer& synth, const TVoiceList& voices,
-              const std::function<void(uint32_t timeMs)>& advance);
+              const std::function<bool(uint32_t timeMs)>& advance);
 
 private:
+    // Takes a song read whole and well: the events out of time order passed over,
+    // the times it plays at, its content's end and its transpositions.
+    void Take(const TSongHeader& header, TSimpleBuffer&& events);
+
     TSongRunClock Clock;
     TSimpleRecorder Recorder{Clock};
     TSongInfoRec SongInfo{};
     std::vector<uint32_t> Times; // the distinct times at which events play, rising
     uint32_t ContentEnd = 0;
+    std::vector<TTransposeChange> Transposes;
+    size_t DroppedOutOfOrder = 0;
+    int32_t FileVersion = SongFileVersion;
 };
-
-// The start both song commands share: their arguments, then the song, with a note on
-// stderr for a song of an older file version. 0 on success, else the exit status.
-int StartSongCommand(const std::string& command, const std::vector<std::string>& args,
-                     TSongCommandArgs& a, TSongRun& run);

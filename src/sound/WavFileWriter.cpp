@@ -1,6 +1,6 @@
 // WAV writing: a 44-byte RIFF header (PCM format chunk, data chunk) completed once
 // the length is known, then the samples interleaved left, right, little-endian.
-#include "WavFileWriter.h"
+#include "sound/WavFileWriter.h"
 
 #include "base/FileUtil.h"
 #include "base/TempFiles.h"
