@@ -64,7 +64,7 @@ TSongNotes CollectSongNotes(std::span<const TMidiFileMessage> messages, uint32_t
         if (kind == 0x90 && m.Data2 > 0) {
             if (ch == PercussionChannel) {
                 out.Notes.push_back({ch, m.Data1, at, at});
-                if (accompaniment) out.AccompanimentOnsets.push_back(at);
+                if (accompaniment) out.AccompanimentOnsets.push_back({at, m.Data1});
                 continue;
             }
             if (ch > 1) continue; // the accompaniment's other parts sound no notes of ours
@@ -131,27 +131,44 @@ int GridUnitsPerQuarter(TScoreGrid grid) {
     }
 }
 
-std::optional<TAccompanimentTime> ReadAccompanimentTime(std::span<const uint32_t> onsetsIn) {
-    std::vector<uint32_t> onsets(onsetsIn.begin(), onsetsIn.end());
-    std::sort(onsets.begin(), onsets.end());
-    onsets.erase(std::unique(onsets.begin(), onsets.end()), onsets.end());
-    if (onsets.size() < 4) return std::nullopt;
-    const uint32_t first = onsets.front();
-    // The longest period that every onset keeps to (within the clock's millisecond
-    // steps): the pattern's finest step, or a multiple of the tempo clock's step.
+std::optional<TAccompanimentTime>
+ReadAccompanimentTime(std::span<const TAccompanimentOnset> onsetsIn) {
+    std::vector<TAccompanimentOnset> hits(onsetsIn.begin(), onsetsIn.end());
+    const auto earlier = [](const TAccompanimentOnset& x, const TAccompanimentOnset& y) {
+        return x.Ms != y.Ms ? x.Ms < y.Ms : x.Pitch < y.Pitch;
+    };
+    std::sort(hits.begin(), hits.end(), earlier);
+    std::vector<uint32_t> times;
+    for (const TAccompanimentOnset& h : hits)
+        if (times.empty() || times.back() != h.Ms) times.push_back(h.Ms);
+    if (times.size() < 4) return std::nullopt;
+    const uint32_t first = times.front();
+    // The longest period that every onset keeps to, within the tempo clock's
+    // millisecond steps: the pattern's finest step, or a multiple of the tempo clock's
+    // step. Each trial period is fitted to the onsets as they are taken in (least
+    // squares through the first), so that the last onsets of a long song, hundreds of
+    // periods on, still find their step.
+    constexpr double Tolerance = 3;
+    const auto fitted = [&](double trial) -> double {
+        double p = trial, nd = 0, nn = 0;
+        for (uint32_t t : times) {
+            const double d = t - first, n = std::round(d / p);
+            if (std::fabs(d - n * p) > Tolerance) return 0;
+            if (n > 0) {
+                nd += n * d;
+                nn += n * n;
+                p = nd / nn;
+            }
+        }
+        for (uint32_t t : times) {
+            const double d = t - first;
+            if (std::fabs(d - std::round(d / p) * p) > Tolerance) return 0;
+        }
+        return p;
+    };
     double period = 0;
-    for (double p = 2000; p >= 20; p -= 0.25) {
-        double worst = 0;
-        for (uint32_t t : onsets) {
-            const double steps = (t - first) / p;
-            worst = std::max(worst, std::fabs(steps - std::round(steps)) * p);
-            if (worst > 3) break;
-        }
-        if (worst <= 3) {
-            period = p;
-            break;
-        }
-    }
+    for (double trial = 2000; trial >= 20 && period == 0; trial -= 0.25)
+        period = fitted(trial);
     if (period == 0) return std::nullopt;
     // The period is a sixteenth, an eighth or a beat; the tempo nearest the clock's
     // own starting tempo (100) is taken for it.
@@ -166,25 +183,31 @@ std::optional<TAccompanimentTime> ReadAccompanimentTime(std::span<const uint32_t
         }
     }
     if (tempo == 0) return std::nullopt;
-    // The bar: the shortest number of beats after which what sounds in each beat
-    // repeats. A pattern of three beats is 3/4; anything else is written in 4/4.
-    const double beatMs = 60000.0 / tempo;
-    std::map<int64_t, std::set<int64_t>> beats; // beat -> onsets within it, in periods
-    for (uint32_t t : onsets) {
-        const int64_t step = RoundDiv(t - first, period);
-        beats[step / unitsPerBeat].insert(step % unitsPerBeat);
+    // The bar: what sounds in each beat (which drums, at which step of the beat)
+    // repeats every bar, or every two bars for a pattern of two. A pattern that
+    // repeats every three or six beats and never every two, four or eight is 3/4;
+    // anything else is written in 4/4.
+    std::map<int64_t, std::set<std::pair<int64_t, int>>> beats;
+    int64_t lastBeat = 0;
+    for (const TAccompanimentOnset& h : hits) {
+        const auto step = static_cast<int64_t>(std::llround((h.Ms - first) / period));
+        beats[step / unitsPerBeat].insert({step % unitsPerBeat, h.Pitch});
+        lastBeat = std::max(lastBeat, step / unitsPerBeat);
     }
-    const int64_t lastBeat = RoundDiv(onsets.back() - first, beatMs);
+    // Two cycles seen at least; the last beat is left out of the comparison, where the
+    // recording may have stopped in the middle of it.
     const auto repeatsEvery = [&](int n) {
-        if (lastBeat < 2 * n) return false;
-        for (int64_t b = 0; b + n <= lastBeat; ++b) {
-            const auto a = beats.find(b), c = beats.find(b + n);
-            const bool aHas = a != beats.end(), cHas = c != beats.end();
-            if (aHas != cHas || (aHas && a->second != c->second)) return false;
+        if (lastBeat + 1 < 2 * n) return false;
+        for (int64_t b = 0; b + n < lastBeat; ++b) {
+            const auto x = beats.find(b), y = beats.find(b + n);
+            const bool xHas = x != beats.end(), yHas = y != beats.end();
+            if (xHas != yHas || (xHas && x->second != y->second)) return false;
         }
         return true;
     };
-    const int bar = repeatsEvery(3) && !repeatsEvery(2) && !repeatsEvery(1) ? 3 : 4;
+    const bool threes = repeatsEvery(3) || repeatsEvery(6);
+    const bool twos = repeatsEvery(2) || repeatsEvery(4) || repeatsEvery(8);
+    const int bar = threes && !twos ? 3 : 4;
     return TAccompanimentTime{tempo, bar, first};
 }
 

@@ -34,10 +34,15 @@ struct TSongNote {
 struct TPedalSpan {
     uint32_t OnMs, OffMs;
 };
+// A percussion note of the accompaniment: when, and which drum.
+struct TAccompanimentOnset {
+    uint32_t Ms;
+    uint8_t Pitch;
+};
 struct TSongNotes {
-    std::vector<TSongNote> Notes;              // by onset
-    std::vector<TPedalSpan> Pedals;            // either pedal down, merged, by onset
-    std::vector<uint32_t> AccompanimentOnsets; // percussion onsets after it started
+    std::vector<TSongNote> Notes;                         // by onset
+    std::vector<TPedalSpan> Pedals;                       // either pedal down, merged, by onset
+    std::vector<TAccompanimentOnset> AccompanimentOnsets; // percussion after it started
     bool HasAccompaniment = false;
 };
 
@@ -75,13 +80,15 @@ struct TScoreOptions {
 };
 
 // The tempo and bar of a song's accompaniment, read from its percussion onsets: the
-// tempo clock steps a quarter of a beat at a time, and the pattern repeats each bar.
+// tempo clock steps a quarter of a beat at a time, and the pattern repeats each bar
+// (or each two bars).
 struct TAccompanimentTime {
     double Tempo;     // beats a minute
     int Beats;        // a bar, in quarter notes
     uint32_t StartMs; // the first step heard, a bar line
 };
-std::optional<TAccompanimentTime> ReadAccompanimentTime(std::span<const uint32_t> onsets);
+std::optional<TAccompanimentTime>
+ReadAccompanimentTime(std::span<const TAccompanimentOnset> onsets);
 
 // Position and length in grid units from the first bar line.
 struct TScoreNote {

@@ -7,13 +7,17 @@
 #include "app/PianoCore.h"
 #include "app/SystemParts.h"
 #include "base/FileUtil.h"
+#include "export/SongExport.h"
 #include "keys/KeyTable.h"
 #include "song/SongFile.h"
 #include "sound/MidiLog.h"
+#include "sound/platform/fluid/OfflineRender.h"
+#include "sound/platform/fluid/TKTDirectMusic.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -642,4 +646,58 @@ TEST(SongDialogsWindow, AWavExportEndsWithTheLastNoteNotWithLaterSilentEvents) {
     EXPECT_GE(frames, 500u * 44100 / 1000);
     EXPECT_LE(frames, 2500u * 44100 / 1000);
     EXPECT_TRUE(messages.empty());
+}
+
+// A song recorded with the accompaniment running gives its score the accompaniment's
+// tempo and bar: the real engine plays each style at its tempo on the tempo clock,
+// ticked every millisecond, while a key is held over the second bar line.
+TEST_F(SongCommands, AScoreTakesTheTempoAndBarOfTheRecordedAccompaniment) {
+    struct TCase {
+        int Style; // of the first group
+        double Tempo;
+        const char* Beats;
+    };
+    for (const TCase c : {TCase{0, 90, "<beats>4</beats>"}, TCase{3, 132, "<beats>3</beats>"},
+                          TCase{1, 120, "<beats>4</beats>"}}) {
+        SCOPED_TRACE(c.Style);
+        TAutoAccomp& accomp = Core->Accompaniment();
+        accomp.SetAccompStyleGroupNum(0);
+        accomp.SetAccompStyleIndex(c.Style);
+        Core->Metronome().SetTempo(c.Tempo);
+        Core->CommandButtonClick(cbRecord);
+        Core->Controller().SetAccompaniment(true);
+        ASSERT_TRUE(accomp.Start());
+        const int beats = accomp.CurrentStyle().Length;
+        const uint32_t barMs = static_cast<uint32_t>(60000.0 / c.Tempo * beats);
+        const uint32_t start = Clock.Now;
+        for (uint32_t ms = 0; ms < 4 * barMs; ++ms) {
+            if (ms == barMs - barMs / 4) Key(DIK::Q, true);
+            if (ms == barMs + barMs / 4) Key(DIK::Q, false);
+            Clock.Now = start + ms;
+            Core->Metronome().Tick();
+        }
+        Core->Controller().SetAccompaniment(false);
+        Core->CommandButtonClick(cbRecord);
+
+        std::vector<uint8_t> song;
+        ASSERT_TRUE(Recorder().SongImage(MakeSongInfo("伴奏", "", ""), song));
+        TSongRun run;
+        std::string reason;
+        ASSERT_TRUE(run.LoadBytes(song, reason)) << reason;
+        // The voices decide which patches the accompaniment's program changes find.
+        TMidiLog quiet;
+        TVoiceList voices;
+        TKTDirectMusic synth{voices, TKTDirectMusicSetup::Offline(&quiet)};
+        Dir.Write("sine.dls", Image(SineVoiceSet()));
+        ASSERT_TRUE(LoadVoiceSetFile(Dir.Path("sine.dls"), synth, reason)) << reason;
+        const TSongExportResult r = ExportSongMusicXml(run, voices, TScoreOptions{});
+        ASSERT_TRUE(r.Ok) << r.Error;
+        const std::string xml(r.Bytes.begin(), r.Bytes.end());
+        char tempo[40];
+        std::snprintf(tempo, sizeof tempo, "tempo=\"%g\"", c.Tempo);
+        EXPECT_NE(xml.find(tempo), std::string::npos) << xml.substr(0, 3000);
+        EXPECT_NE(xml.find(c.Beats), std::string::npos);
+        // The held key crosses the bar line: it is tied.
+        EXPECT_NE(xml.find("<tie type=\"start\"/>"), std::string::npos);
+    }
 }
