@@ -37,10 +37,16 @@ public:
 
 // The command strip's buttons are the song commands' buttons, in the same order.
 static_assert(TKTMainButtons::ButtonCount == CommandButtonCount);
-static_assert(TKTMainButtons::Open == cbOpen && TKTMainButtons::Save == cbSave &&
-              TKTMainButtons::Play == cbPlay && TKTMainButtons::Record == cbRecord &&
-              TKTMainButtons::Setup == cbSetup && TKTMainButtons::Help == cbHelp &&
-              TKTMainButtons::About == cbAbout);
+constexpr bool SameButton(TKTMainButtons::TButton strip, TCommandButton command) {
+    return static_cast<int>(strip) == static_cast<int>(command);
+}
+static_assert(SameButton(TKTMainButtons::Open, cbOpen) &&
+              SameButton(TKTMainButtons::Save, cbSave) &&
+              SameButton(TKTMainButtons::Play, cbPlay) &&
+              SameButton(TKTMainButtons::Record, cbRecord) &&
+              SameButton(TKTMainButtons::Setup, cbSetup) &&
+              SameButton(TKTMainButtons::Help, cbHelp) &&
+              SameButton(TKTMainButtons::About, cbAbout));
 
 // The buttons the surface hands to the controller (the mouse pedal's).
 std::optional<TMouseButton> SurfaceButton(Qt::MouseButton button) {
