@@ -6,6 +6,11 @@
 
 #include <utility>
 
+namespace {
+// Said for a built-in set that is not there and for one that cannot be read.
+constexpr const char* NoBuiltInSet = "msf4.s not found.";
+} // namespace
+
 std::string ProgramFolderFile(const std::string& folder, std::string_view name) {
     std::string path = folder;
     if (!path.empty() && path.back() != '/') path += '/';
@@ -56,14 +61,13 @@ void TStartUpSequence::SetUpSound() {
         PendingVoiceSet = builtIn; // begun at the end of start-up
         return;
     }
-    if (!LoadVoiceSetNow(builtIn)) Window.ShowMessage("msf4.s not found.");
+    if (!LoadVoiceSetNow(builtIn)) Window.ShowMessage(NoBuiltInSet);
 }
 
 bool TStartUpSequence::LoadVoiceSetNow(const std::string& path) {
     std::vector<uint8_t> image;
     if (ReadFilePrefix(path, size_t{1} << 30, image) != TReadResult::Ok) return false;
-    P.Sound.LoadVoiceSetFromMemory(std::move(image));
-    return true;
+    return P.Sound.LoadVoiceSetFromMemory(std::move(image));
 }
 
 void TStartUpSequence::BeginBuiltInVoiceSet() {
@@ -76,12 +80,19 @@ void TStartUpSequence::BeginBuiltInVoiceSet() {
         return;
     // No software synthesiser to load it beside the player (a sequencer port): the set
     // is read now, as it always was.
-    if (LoadVoiceSetNow(path)) StartWithFirstVoices();
+    if (LoadVoiceSetNow(path))
+        StartWithFirstVoices();
+    else
+        Window.ShowMessage(NoBuiltInSet);
 }
 
 void TStartUpSequence::VoiceSetLoaded() {
-    // A file that is no voice set leaves the program silent, as it always did.
-    if (P.Sound.FinishVoiceSetLoad()) StartWithFirstVoices();
+    // A file that is no voice set (empty, cut short, anything else) leaves the
+    // program silent, and says so as for a missing file.
+    if (P.Sound.FinishVoiceSetLoad())
+        StartWithFirstVoices();
+    else
+        Window.ShowMessage(NoBuiltInSet);
 }
 
 void TStartUpSequence::StartWithFirstVoices() {

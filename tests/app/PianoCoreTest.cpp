@@ -144,6 +144,55 @@ TEST_F(PianoCore, AMissingBuiltInSetIsToldAndLeavesNoVoices) {
     EXPECT_EQ(core.PeriodCopy(), WritePeriodForLatency(40));
 }
 
+// A built-in set that is there but cannot be read is told as a missing one, whether
+// it is read at start-up or arrives after it, and leaves no voices.
+TEST_F(PianoCore, ABuiltInSetThatCannotBeReadIsToldAsMissing) {
+    const std::vector<uint8_t> whole = Image(ThreeVoices());
+    const std::vector<std::pair<const char*, std::vector<uint8_t>>> broken = {
+        {"empty", {}},
+        {"cut short",
+         {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)}},
+        {"no voice set", std::vector<uint8_t>(4096, 0x5A)},
+    };
+    for (const auto& [what, bytes] : broken) {
+        SCOPED_TRACE(what);
+        Core.reset();
+        Window.Messages.clear();
+        WriteFile("msf4.s", bytes);
+        TPianoCore& core = Start(true);
+        EXPECT_EQ(Window.Messages, std::vector<std::string>{"msf4.s not found."});
+        EXPECT_EQ(core.Voices().Count(), 0);
+
+        // The same set loaded beside a real driver, after start-up.
+        Core.reset();
+        Window.Messages.clear();
+        std::mutex mutex;
+        std::vector<std::function<void()>> posted;
+        TPianoCoreSetup setup;
+        setup.PostVoiceSetLoaded = [&](std::function<void()> job) {
+            std::lock_guard lock(mutex);
+            posted.push_back(std::move(job));
+        };
+        TKTDirectMusicSetup sound;
+        sound.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
+        sound.Ports = BuildPortList({"alsa"}, {});
+        TPianoCore& late = Start(false, std::move(setup), std::move(sound));
+        ASSERT_TRUE(late.SoundOpen());
+        EXPECT_TRUE(Window.Messages.empty()) << "nothing is said before the set is read";
+        const auto postedCount = [&] {
+            std::lock_guard lock(mutex);
+            return posted.size();
+        };
+        for (int i = 0; i < 1000 && postedCount() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(postedCount(), 1u);
+        posted[0]();
+        EXPECT_EQ(Window.Messages, std::vector<std::string>{"msf4.s not found."});
+        EXPECT_EQ(late.Voices().Count(), 0);
+        Core.reset();
+    }
+}
+
 TEST_F(PianoCore, TheBuiltInSetIsSortedAndBothKeyboardsTakeItsFirstVoice) {
     WriteFile("msf4.s", Image(ThreeVoices()));
     TFavoriteVoiceSet mine = DefaultFavoriteVoiceSet();
