@@ -393,26 +393,31 @@ TEST(PianoE2E, ThePortNumberOnTheCommandLineIsThePortThatPlays) {
             << streams;
 
         // A key held while the server's output is recorded: heard only from an opened port.
+        // A port's stream may be slow to start on a loaded machine: an opened port has
+        // up to three presses to be heard, and a closed one must stay silent in all.
         Shell("xdotool windowfocus --sync " + window);
         Sleep(300);
-        const std::string recording = folder.Dir.Path("heard.raw");
-        std::thread recorder([&] {
-            Shell("timeout 2 parec --device=piano.monitor --format=s16le --channels=1 "
-                  "--rate=44100 --raw > " +
-                  recording + " 2>/dev/null");
-        });
-        Sleep(300);
-        Keys({Press(EvQ), "w800", Release(EvQ)});
-        recorder.join();
-        std::ifstream in(recording, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
         int peak = 0;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            const auto v = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
-                                                static_cast<uint8_t>(bytes[i + 1]) << 8);
-            peak = std::max(peak, std::abs(int{v}));
+        for (int attempt = 0; attempt < 3 && (attempt == 0 || !plays || peak <= 100); ++attempt) {
+            const std::string recording =
+                folder.Dir.Path("heard" + std::to_string(attempt) + ".raw");
+            std::thread recorder([&] {
+                Shell("timeout 2 parec --device=piano.monitor --format=s16le --channels=1 "
+                      "--rate=44100 --raw > " +
+                      recording + " 2>/dev/null");
+            });
+            Sleep(300);
+            Keys({Press(EvQ), "w800", Release(EvQ)});
+            recorder.join();
+            std::ifstream in(recording, std::ios::binary);
+            std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+            EXPECT_GT(bytes.size(), 0u) << "the server's output was recorded";
+            for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                const auto v = static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                                    static_cast<uint8_t>(bytes[i + 1]) << 8);
+                peak = std::max(peak, std::abs(int{v}));
+            }
         }
-        EXPECT_GT(bytes.size(), 0u) << "the server's output was recorded";
         if (plays) {
             EXPECT_GT(peak, 100) << "Q is heard";
         } else {
