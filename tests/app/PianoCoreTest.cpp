@@ -112,6 +112,34 @@ protected:
     void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
         ASSERT_TRUE(WriteFileAtomic(Dir.Path(name), bytes));
     }
+    // The built-in set loading beside a real driver on ALSA's null device after
+    // start-up: its arrival is posted here, and the test runs it on its own thread.
+    struct TLateSet {
+        std::mutex Mutex;
+        std::vector<std::function<void()>> Posted;
+        // Waits up to 10 s for the load to post its arrival; true once it has.
+        bool Arrived() {
+            for (int i = 0; i < 1000; ++i) {
+                {
+                    std::lock_guard lock(Mutex);
+                    if (!Posted.empty()) return Posted.size() == 1;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return false;
+        }
+    };
+    TPianoCore& StartWithTheSetLater(TLateSet& late) {
+        TPianoCoreSetup setup;
+        setup.PostVoiceSetLoaded = [&late](std::function<void()> job) {
+            std::lock_guard lock(late.Mutex);
+            late.Posted.push_back(std::move(job));
+        };
+        TKTDirectMusicSetup sound;
+        sound.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
+        sound.Ports = BuildPortList({"alsa"}, {});
+        return Start(false, std::move(setup), std::move(sound));
+    }
 
     TTempDir Dir;
     TMidiLog Log;
@@ -166,27 +194,12 @@ TEST_F(PianoCore, ABuiltInSetThatCannotBeReadIsToldAsMissing) {
         // The same set loaded beside a real driver, after start-up.
         Core.reset();
         Window.Messages.clear();
-        std::mutex mutex;
-        std::vector<std::function<void()>> posted;
-        TPianoCoreSetup setup;
-        setup.PostVoiceSetLoaded = [&](std::function<void()> job) {
-            std::lock_guard lock(mutex);
-            posted.push_back(std::move(job));
-        };
-        TKTDirectMusicSetup sound;
-        sound.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
-        sound.Ports = BuildPortList({"alsa"}, {});
-        TPianoCore& late = Start(false, std::move(setup), std::move(sound));
+        TLateSet arrival;
+        TPianoCore& late = StartWithTheSetLater(arrival);
         ASSERT_TRUE(late.SoundOpen());
         EXPECT_TRUE(Window.Messages.empty()) << "nothing is said before the set is read";
-        const auto postedCount = [&] {
-            std::lock_guard lock(mutex);
-            return posted.size();
-        };
-        for (int i = 0; i < 1000 && postedCount() == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_EQ(postedCount(), 1u);
-        posted[0]();
+        ASSERT_TRUE(arrival.Arrived());
+        arrival.Posted[0]();
         EXPECT_EQ(Window.Messages, std::vector<std::string>{"msf4.s not found."});
         EXPECT_EQ(late.Voices().Count(), 0);
         Core.reset();
@@ -214,33 +227,17 @@ TEST_F(PianoCore, TheBuiltInSetIsSortedAndBothKeyboardsTakeItsFirstVoice) {
 
 TEST_F(PianoCore, TheBuiltInSetArrivesAfterStartUpAndThenBothKeyboardsTakeItsFirstVoice) {
     WriteFile("msf4.s", Image(ThreeVoices()));
-    std::mutex mutex;
-    std::vector<std::function<void()>> posted;
-    TPianoCoreSetup setup;
-    setup.PostVoiceSetLoaded = [&](std::function<void()> job) {
-        std::lock_guard lock(mutex);
-        posted.push_back(std::move(job));
-    };
-    // A real driver on ALSA's null device: the set loads beside it.
-    TKTDirectMusicSetup sound;
-    sound.Devices = std::vector<TSoundDevice>{{TAudioSystem::Alsa, "null", "null", {}}};
-    sound.Ports = BuildPortList({"alsa"}, {});
-    TPianoCore& core = Start(false, std::move(setup), std::move(sound));
+    TLateSet arrival;
+    TPianoCore& core = StartWithTheSetLater(arrival);
     ASSERT_TRUE(core.SoundOpen());
     EXPECT_TRUE(Window.Messages.empty());
     EXPECT_EQ(core.Voices().Count(), 0) << "the constructor did not wait for the set";
     core.KeyMessage(WM_DIKEYDOWN, DIK::Q, KeyIndexOfCode(DIK::Q));
     core.KeyMessage(WM_DIKEYUP, DIK::Q, KeyIndexOfCode(DIK::Q));
 
-    auto postedCount = [&] {
-        std::lock_guard lock(mutex);
-        return posted.size();
-    };
-    for (int i = 0; i < 1000 && postedCount() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_EQ(postedCount(), 1u);
+    ASSERT_TRUE(arrival.Arrived());
     EXPECT_EQ(core.Voices().Count(), 0) << "the list is filled on the main thread";
-    posted[0]();
+    arrival.Posted[0]();
     ASSERT_EQ(core.Voices().Count(), 3);
     EXPECT_EQ(core.Synth().ChannelPatch(0), MakePatch(65, 0, 0));
     EXPECT_EQ(core.Synth().ChannelPatch(1), MakePatch(65, 0, 0));
